@@ -1,0 +1,64 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// One spectrum: the photon counts of a scan range, one per channel, with the measurement
+// metadata that travels with them into files and over the console.
+class CKavroSpectrum {
+public:
+    static constexpr int kHeaderSlots = 20;
+    static constexpr std::size_t kHeaderSlotChars = 39;  // what a slot keeps of a header line
+    static constexpr int kExtraComment1Slot = 18;
+    static constexpr int kExtraComment2Slot = 19;
+
+    CKavroSpectrum() = default;
+    CKavroSpectrum(const CKavroSpectrum& source);  // header slots are not carried
+    CKavroSpectrum& operator=(const CKavroSpectrum& source) = default;
+
+    // Counts, metadata and free comments; channels follow the source's element count.
+    void CopyFrom(const CKavroSpectrum& source);
+    // Counts and metadata; channels follow the source's channels; comments stay.
+    void CopyDataFrom(const CKavroSpectrum& source);
+
+    void SetChannels(std::uint16_t n);
+    int ClearCounts();
+    std::uint32_t MaxCount(std::uint16_t start, std::uint16_t end) const;
+    std::uint16_t PeakChannel(std::uint16_t start, std::uint16_t end) const;
+    std::uint32_t MinCount(std::uint16_t end) const;
+    double ChannelWidth() const;
+    double ChannelFrequency(std::uint16_t channel);
+    int AutoscaleLevel() const;
+    void Resize(std::uint16_t n);
+
+    const std::string& extraComment1() const { return headerLines[kExtraComment1Slot]; }
+    const std::string& extraComment2() const { return headerLines[kExtraComment2Slot]; }
+    void setExtraComment1(std::string text) { headerLines[kExtraComment1Slot] = std::move(text); }
+    void setExtraComment2(std::string text) { headerLines[kExtraComment2Slot] = std::move(text); }
+
+    std::size_t elementCount() const { return counts.size(); }
+
+    std::vector<std::uint32_t> counts;
+    std::string freeComment1;
+    std::string freeComment2;
+    // Slot 0 unused; 1..17 the header lines of the last file read; 18, 19 the extra comments.
+    std::array<std::string, kHeaderSlots> headerLines;
+    std::uint16_t channels = 0;
+    std::string polarization;  // two letters of U, H, V
+    std::string sampleName;    // up to 40 characters
+    double scanAmplitude = 0;  // GHz, full span of all channels
+    double channelTime = 0;    // s per channel
+    double mirrorSpacing = 0;  // mm
+    double beamPower = 0;      // mW
+    double wavelength = 0;     // nm
+    std::int32_t scanCount = 0;
+
+private:
+    void copyMetadata(const CKavroSpectrum& source);
+};
+
+inline bool isSupportedChannelCount(unsigned n) {
+    return n == 256 || n == 512 || n == 1024;
+}
