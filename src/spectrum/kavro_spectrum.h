@@ -3,7 +3,10 @@
 #include <array>
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
+
+#include "spectrum/file_structure.h"
 
 // One spectrum: the photon counts of a scan range, one per channel, with the measurement
 // metadata that travels with them into files and over the console.
@@ -32,6 +35,21 @@ public:
     double ChannelFrequency(std::uint16_t channel);
     int AutoscaleLevel() const;
     void Resize(std::uint16_t n);
+
+    // File formats. Writers append the exact on-disk bytes (CR LF line ends on every platform);
+    // readers take the whole file's bytes and accept CR LF and LF.
+    void WriteToFile(std::string& out, const FileStructure& structure) const;
+    // Console form of the spectrum file: replaces text.
+    void WriteToText(std::string& text, const FileStructure& structure) const;
+    void ReadFromFile(std::string_view bytes, const FileStructure& structure);
+    // Fixed-point raw lines "%8f %d" for every channel.
+    void WriteRawToFile(std::string& out);
+    // General-format raw lines "%G %d" for channels first..last, both included.
+    void WriteRawGeneralToFile(std::string& out, std::uint16_t first, std::uint16_t last);
+    void WriteRawGeneralToFile(std::string& out);
+    // Applies a raw file to this record. Returns false, leaving the record as it was, when the
+    // first line does not hold a frequency and a count (an empty file included).
+    bool ReadRawFromFile(std::string_view bytes);
 
     const std::string& extraComment1() const { return headerLines[kExtraComment1Slot]; }
     const std::string& extraComment2() const { return headerLines[kExtraComment2Slot]; }
