@@ -1,0 +1,79 @@
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cmath>
+#include <vector>
+
+#include "analysis/fit_models.h"
+#include "analysis/fit_request.h"
+
+namespace {
+
+std::vector<std::uint32_t> LorentzianCounts(int first, int n, double width, double range) {
+    std::vector<std::uint32_t> counts;
+    for (int k = 1; k <= n; ++k) {
+        const double x = (first + k - 1) * width - range / 2;
+        counts.push_back(
+            static_cast<std::uint32_t>(std::lround(30 + LorentzianShape(x, 80, 0.5, 0.6))));
+    }
+    return counts;
+}
+
+}  // namespace
+
+TEST(OneShotFit, DefaultsOfTheRequest) {
+    t_fit request;
+    EXPECT_EQ(request.centreOnMaximum, 1);
+    EXPECT_EQ(request.range, 10.0);
+    EXPECT_EQ(request.channelWidth, 0.1);
+    EXPECT_EQ(request.sigmaA, 0.1);
+    EXPECT_EQ(request.freeGamma, 1);
+    EXPECT_EQ(request.model, 0);
+    EXPECT_TRUE(request.done.IsSet()) << "created signalled";
+}
+
+TEST(OneShotFit, FitsOnItsThreadAndSetsTheEvent) {
+    const std::vector<std::uint32_t> counts = LorentzianCounts(40, 20, 0.1, 10.0);
+    t_fit request;
+    request.model = kModelLorentzian;
+    request.maxIterations = 40;
+    request.firstChannel = 40;
+    request.lastChannel = 60;
+    request.n = 20;
+    request.counts = counts.data();
+    request.done.Reset();
+    {
+        std::jthread fit = StartOneShotFit(request, nullptr);
+        ASSERT_TRUE(request.done.WaitFor(std::chrono::seconds(10)));
+    }
+    EXPECT_EQ(request.errorFlag, 0);
+    EXPECT_EQ(request.errorText, "NO ERROR");
+    EXPECT_NEAR(request.nu0, 0.5, 0.02);
+    EXPECT_NEAR(request.B, 30, 2);
+    EXPECT_GT(request.iterationsPerformed, 1);
+    EXPECT_GT(request.sigmaA, 0);
+    EXPECT_NE(request.sigmaA, 0.1);
+}
+
+TEST(OneShotFit, AcceptsFourPointsAndRefusesThree) {
+    const std::vector<std::uint32_t> counts{10, 30, 25, 12};
+    for (std::uint16_t n : {std::uint16_t{4}, std::uint16_t{3}}) {
+        t_fit request;
+        request.model = kModelLorentzian;
+        request.maxIterations = 10;
+        request.firstChannel = 48;
+        request.lastChannel = static_cast<std::uint16_t>(48 + n);
+        request.n = n;
+        request.counts = counts.data();
+        request.done.Reset();
+        RunOneShotFit(request, nullptr);
+        EXPECT_TRUE(request.done.IsSet());
+        if (n == 4) {
+            EXPECT_EQ(request.errorFlag, 0) << request.errorText;
+        } else {
+            EXPECT_EQ(request.errorFlag, 1);
+            EXPECT_EQ(request.errorText,
+                      "GFIT ERROR:\nToo many or too few points for analysis (MAIN #1)");
+        }
+    }
+}
