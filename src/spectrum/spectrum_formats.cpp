@@ -389,6 +389,7 @@ void CKavroSpectrum::ReadFromFile(std::string_view bytes, const FileStructure& s
         }
     };
     readBlock(kBlock);
+    // Bytes left as the stations count them: CRs of CR LF line ends included.
     if (in.remaining() > kMoreDataBytes) {
         readBlock(kBlock);
         if (in.remaining() > kMoreDataBytes) {

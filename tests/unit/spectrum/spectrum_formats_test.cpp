@@ -541,3 +541,17 @@ TEST(RawFile, RefusedFilesChangeNothing) {
         EXPECT_EQ(s.sampleName, "kept");
     }
 }
+
+TEST(SpectrumFile, WriterKeepsEveryTextOnItsLine) {
+    CKavroSpectrum s = failsafeRecord();
+    s.sampleName = "two\nlines";
+    s.polarization = "VVH";
+    s.setExtraComment1(std::string(45, 'e'));
+    std::string out;
+    s.WriteToFile(out, FileStructure{});
+    EXPECT_EQ(out.substr(0, out.find("Wavelength")),
+              "Sample : two\r\nScan number: 1200\r\n" + std::string(40, 'e') + "\r\n");
+    EXPECT_NE(out.find("\r\nPolarization :  VV\r\n"), std::string::npos);
+    CKavroSpectrum r = readSpectrum(out);
+    EXPECT_EQ(r.counts, readSpectrum(fixture("failsafe.dat")).counts) << "data not shifted";
+}
