@@ -147,13 +147,17 @@ void paintYAxis(Canvas& canvas, const PlotGeometry& g, const PlotStyle& style, i
     }
     const int labelX = static_cast<int>(std::ceil(0.2f * static_cast<float>(g.marginX)));
     const float top = static_cast<float>(ymax);
-    const float decades = std::log10(top);
+    const double decades = std::log10(static_cast<double>(ymax));
     for (unsigned k = 0; k <= ticks; ++k) {
-        const float step = static_cast<float>(k) / static_cast<float>(ticks);
-        const float value = g.scale == ScaleType::Linear
-                                ? top - static_cast<float>(k) * top / static_cast<float>(ticks)
-                                : std::pow(10.0f, decades - step * decades);
-        const float rounded = std::ceil(value);
+        double rounded;
+        if (g.scale == ScaleType::Linear) {
+            rounded = std::ceil(top - static_cast<float>(k) * top / static_cast<float>(ticks));
+        } else {
+            // Powers that are whole numbers exactly (the top label, 1 at the bottom) must not
+            // round up past themselves.
+            const double value = std::pow(10.0, decades - k * decades / ticks);
+            rounded = std::ceil(value * (1.0 - 1e-9));
+        }
         char text[16];
         std::snprintf(text, sizeof text, "%d",
                       std::isfinite(rounded) ? static_cast<int>(rounded) : 0);

@@ -3,6 +3,7 @@
 #include <QColor>
 #include <QFont>
 #include <QFontMetrics>
+#include <QImage>
 #include <QLine>
 #include <QPoint>
 #include <optional>
@@ -16,8 +17,10 @@ QColor ToQColor(Colour colour);
 // The plot font: Tahoma where installed, otherwise the platform's sans-serif face.
 QFont PlotQFont(const CanvasFont& font);
 
-// Canvas on a QPainter. Lines and pixels are collected and handed to the painter in batches
-// (a trace is one call, not a thousand), flushed whenever the order of drawing could matter.
+// Canvas on a QPainter. On a 32-bit image without clipping or scaling, lines and pixels are
+// written straight into the image (the raster engine's one-pixel lines cost far more than the
+// rest of the plot); on any other device they are collected and handed to the painter in
+// batches, flushed whenever the order of drawing could matter.
 class QPainterCanvas : public Canvas {
 public:
     explicit QPainterCanvas(QPainter& painter);
@@ -40,8 +43,14 @@ public:
 private:
     void flushLines();
     void flushPixels();
+    void rasterLine(QPoint from, QPoint to, QRgb colour);
+    void rasterPixel(int x, int y, QRgb colour);
 
     QPainter& painter_;
+    QImage* image_ = nullptr;  // set when lines and pixels go straight into the image
+    uchar* bits_ = nullptr;
+    qsizetype stride_ = 0;
+    QPoint offset_;  // the painter's translation, in device pixels
     Colour pen_ = 0;
     QPoint position_;
     std::vector<QLine> lines_;

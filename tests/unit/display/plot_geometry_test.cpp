@@ -160,6 +160,11 @@ TEST_F(PlotFrameTest, LogarithmicLabelsAreDecades) {
     view.ymax = 1000;
     PaintPlotFrame(canvas, makeScene(PlotMode::Idle, &spectrum), style, view);
     EXPECT_EQ(textsAtX(7), (std::vector<std::string>{"1000", "100", "10", "1"}));
+    view.ymax = 3500;  // not a power of ten: the top label still reads the scale
+    style.yTicks = 2;
+    canvas.clear();
+    PaintPlotFrame(canvas, makeScene(PlotMode::Idle, &spectrum), style, view);
+    EXPECT_EQ(textsAtX(7), (std::vector<std::string>{"3500", "60", "1"}));
 }
 
 TEST_F(PlotFrameTest, XLabelsAreFrequencyOffsets) {
