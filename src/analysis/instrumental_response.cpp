@@ -66,16 +66,26 @@ bool nextLine(std::string_view& text, std::string& line) {
     return true;
 }
 
+// printf into a string of whatever length the value needs ("%lf" of 1e300 is 300 digits).
+template <typename... Args>
+void appendFormatted(std::string& out, const char* format, Args... args) {
+    const int length = std::snprintf(nullptr, 0, format, args...);
+    if (length <= 0) {
+        return;
+    }
+    const std::size_t start = out.size();
+    out.resize(start + static_cast<std::size_t>(length) + 1);
+    std::snprintf(out.data() + start, static_cast<std::size_t>(length) + 1, format, args...);
+    out.resize(start + static_cast<std::size_t>(length));
+}
+
 }  // namespace
 
 std::string FormatResponseFile(const CInstrumentalResponseFunction& response) {
     std::string out;
-    char buffer[128];
-    std::snprintf(buffer, sizeof buffer, "%ld\r\n", static_cast<long>(response.GetCount()));
-    out += buffer;
+    appendFormatted(out, "%ld\r\n", static_cast<long>(response.GetCount()));
     for (const PointData& p : response.points()) {
-        std::snprintf(buffer, sizeof buffer, "%lf %lu\r\n", p.x, roundedUpCount(p.value));
-        out += buffer;
+        appendFormatted(out, "%lf %lu\r\n", p.x, roundedUpCount(p.value));
     }
     return out;
 }

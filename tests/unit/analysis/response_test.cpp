@@ -55,6 +55,12 @@ TEST(ResponseFile, WritesCountsRoundedUp) {
     r.AddPoint(0.1, -3);
     EXPECT_EQ(FormatResponseFile(r),
               "4\r\n-0.050000 11\r\n0.000000 7\r\n0.050000 0\r\n0.100000 0\r\n");
+
+    CInstrumentalResponseFunction wide;
+    wide.AddPoint(1e300, 1);
+    const std::string text = FormatResponseFile(wide);
+    EXPECT_EQ(text.size(), 3 + 301 + 7 + 4u) << "no line is cut short";
+    EXPECT_EQ(text.substr(text.size() - 4), " 1\r\n");
 }
 
 TEST(ResponseFile, ReadsDeclaredSamples) {
