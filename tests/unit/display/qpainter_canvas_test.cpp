@@ -30,11 +30,15 @@ protected:
         }
     }
 
+    // throughPainter: a clip turns the direct image path off, as on a widget.
     template <class Draw>
-    QImage paint(int w, int h, Draw draw) {
+    QImage paint(int w, int h, Draw draw, bool throughPainter = false) {
         QImage image(w, h, QImage::Format_RGB32);
         image.fill(Qt::black);
         QPainter painter(&image);
+        if (throughPainter) {
+            painter.setClipRect(0, 0, w, h);
+        }
         {
             QPainterCanvas canvas(painter);
             draw(canvas);
@@ -73,27 +77,53 @@ TEST_F(QPainterCanvasTest, LinesLeaveOutTheirEndPoint) {
     EXPECT_TRUE(is(image, 9, 9, kBlack));
 }
 
-TEST_F(QPainterCanvasTest, FillsPixelsAndPenChangesKeepTheirOrder) {
-    const QImage image = paint(10, 10, [](Canvas& c) {
-        c.fillRect(1, 1, 4, 3, kBlue);
-        c.setPixel(8, 8, kRed);
-        c.setPixel(8, 7, kBlue);
+TEST_F(QPainterCanvasTest, LinesToFarPointsAreClippedToTheImage) {
+    const QImage image = paint(12, 12, [](Canvas& c) {
         c.setPen(kRed);
-        c.moveTo(0, 5);
-        c.lineTo(5, 5);
-        c.setPen(kBlue);
-        c.moveTo(2, 5);
-        c.lineTo(3, 5);  // over the red line
+        c.moveTo(5, 6);
+        c.lineTo(5, -32768);
+        c.moveTo(-32768, 10);
+        c.lineTo(32767, 10);
+        c.moveTo(-20, -20);
+        c.lineTo(40, 40);
     });
-    EXPECT_TRUE(is(image, 1, 1, kBlue));
-    EXPECT_TRUE(is(image, 3, 2, kBlue));
-    EXPECT_TRUE(is(image, 4, 2, kBlack));
-    EXPECT_TRUE(is(image, 3, 3, kBlack));
-    EXPECT_TRUE(is(image, 8, 8, kRed));
-    EXPECT_TRUE(is(image, 8, 7, kBlue));
-    EXPECT_TRUE(is(image, 1, 5, kRed));
-    EXPECT_TRUE(is(image, 2, 5, kBlue));
-    EXPECT_TRUE(is(image, 3, 5, kRed));
+    for (int y = 0; y <= 6; ++y) {
+        EXPECT_TRUE(is(image, 5, y, kRed)) << y;
+    }
+    EXPECT_TRUE(is(image, 5, 7, kBlack));
+    for (int x = 0; x < 12; ++x) {
+        EXPECT_TRUE(is(image, x, 10, kRed)) << x;
+        EXPECT_TRUE(is(image, x, x, kRed)) << x;
+    }
+}
+
+TEST_F(QPainterCanvasTest, FillsPixelsAndPenChangesKeepTheirOrder) {
+    for (const bool throughPainter : {false, true}) {
+        SCOPED_TRACE(throughPainter);
+        const QImage image = paint(
+            10, 10,
+            [](Canvas& c) {
+                c.fillRect(1, 1, 4, 3, kBlue);
+                c.setPixel(8, 8, kRed);
+                c.setPixel(8, 7, kBlue);
+                c.setPen(kRed);
+                c.moveTo(0, 5);
+                c.lineTo(5, 5);
+                c.setPen(kBlue);
+                c.moveTo(2, 5);
+                c.lineTo(3, 5);  // over the red line
+            },
+            throughPainter);
+        EXPECT_TRUE(is(image, 1, 1, kBlue));
+        EXPECT_TRUE(is(image, 3, 2, kBlue));
+        EXPECT_TRUE(is(image, 4, 2, kBlack));
+        EXPECT_TRUE(is(image, 3, 3, kBlack));
+        EXPECT_TRUE(is(image, 8, 8, kRed));
+        EXPECT_TRUE(is(image, 8, 7, kBlue));
+        EXPECT_TRUE(is(image, 1, 5, kRed));
+        EXPECT_TRUE(is(image, 2, 5, kBlue));
+        EXPECT_TRUE(is(image, 3, 5, kRed));
+    }
 }
 
 TEST_F(QPainterCanvasTest, TextSitsBelowItsTopLeftCornerOnItsBackground) {
