@@ -30,6 +30,9 @@ protected:
         }
     }
 
+    // Gone before static destruction, where Qt's own globals may already be torn down.
+    static void TearDownTestSuite() { app_.reset(); }
+
     // throughPainter: a clip turns the direct image path off, as on a widget.
     template <class Draw>
     QImage paint(int w, int h, Draw draw, bool throughPainter = false) {
