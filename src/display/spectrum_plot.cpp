@@ -312,7 +312,7 @@ void PaintSpectrumPlot(Canvas& canvas, const PlotScene& scene, const PlotStyle& 
                                       *extra.spectrum, extra.factor);
                 }
             }
-            if (scene.spectrum) {
+            if (scene.spectrum && scene.showMainSpectrum) {
                 paintOverlayTrace(canvas, g, view.style, main, *scene.spectrum, 1.0);
             }
             paintMarkers(canvas, scene, g, style, false);

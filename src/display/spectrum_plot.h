@@ -53,8 +53,11 @@ struct PlotScene {
     std::span<const std::uint32_t> scanCounts;  // the scan buffer: cycle in progress / live scan
     std::uint16_t scanChannels = 0;
     std::span<const std::int32_t> shutterMap;
+    // ExtraSpectra: entry k in `color2` + k, an entry without a spectrum is skipped; the
+    // multiple viewer's overlays come here too, with its "show main spectrum" switch.
     std::span<const ExtraSpectrum> extraSpectra;  // at most 4 are drawn
-    const ClientPlotRecord* client = nullptr;     // Client mode
+    bool showMainSpectrum = true;
+    const ClientPlotRecord* client = nullptr;  // Client mode
     // Drawn in Idle, Acquiring and ExtraSpectra; recomputed first while acquiring, so the
     // captions may change during the repaint.
     MarkerPair* markers = nullptr;

@@ -186,6 +186,16 @@ TEST_F(PlotTraceTest, ExtraSpectrumIsResampledOntoTheWindowChannels) {
         EXPECT_EQ(extraLines[j].y1, g.y(extra.counts[j])) << j;
     }
     EXPECT_EQ(canvas.segments(style.colours[1]).size(), 1024u);  // channels 0 ... N - 1
+
+    // The multiple viewer can hide the main spectrum; an empty slot keeps the others' colours.
+    const std::array<ExtraSpectrum, 2> slots = {ExtraSpectrum{}, ExtraSpectrum{&extra, 1.0}};
+    scene.extraSpectra = slots;
+    scene.showMainSpectrum = false;
+    canvas.clear();
+    PaintSpectrumPlot(canvas, scene, style, view);
+    EXPECT_TRUE(canvas.segments(style.colours[1]).empty());
+    EXPECT_TRUE(canvas.segments(style.colours[2]).empty());
+    EXPECT_EQ(canvas.segments(style.colours[3]).size(), 256u);
 }
 
 TEST_F(PlotTraceTest, ExtraSpectraScaleAndLiftOff) {
