@@ -1,0 +1,60 @@
+#include "platform/qsettings_profile_store.h"
+
+#include <QDir>
+
+namespace {
+constexpr const char* kSection = "Kavro";
+}
+
+QSettingsProfileStore::QSettingsProfileStore(const QString& directory) {
+    if (directory.isEmpty()) {
+#ifdef Q_OS_WIN
+        const auto format = QSettings::NativeFormat;
+#else
+        const auto format = QSettings::IniFormat;
+#endif
+        settings_ = std::make_unique<QSettings>(format, QSettings::UserScope, "KAVRO", "kavro");
+    } else {
+        QDir().mkpath(directory);
+        settings_ = std::make_unique<QSettings>(QDir(directory).filePath("kavro.ini"),
+                                                QSettings::IniFormat);
+    }
+}
+
+QString QSettingsProfileStore::path(const std::string& key) const {
+    return QString(kSection) + '/' + QString::fromStdString(key);
+}
+
+std::optional<int> QSettingsProfileStore::readInt(const std::string& key) const {
+    const QVariant v = settings_->value(path(key));
+    if (!v.isValid()) {
+        return std::nullopt;
+    }
+    bool ok = false;
+    const int n = v.toInt(&ok);
+    return ok ? std::optional<int>(n) : std::nullopt;
+}
+
+std::optional<std::string> QSettingsProfileStore::readString(const std::string& key) const {
+    const QVariant v = settings_->value(path(key));
+    if (!v.isValid() || !v.canConvert<QString>()) {
+        return std::nullopt;
+    }
+    return v.toString().toStdString();
+}
+
+void QSettingsProfileStore::writeInt(const std::string& key, int value) {
+    settings_->setValue(path(key), value);
+}
+
+void QSettingsProfileStore::writeString(const std::string& key, const std::string& value) {
+    settings_->setValue(path(key), QString::fromStdString(value));
+}
+
+void QSettingsProfileStore::deleteSection() {
+    settings_->remove(kSection);
+}
+
+void QSettingsProfileStore::flush() {
+    settings_->sync();
+}

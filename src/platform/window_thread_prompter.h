@@ -1,0 +1,18 @@
+#pragma once
+
+#include <QObject>
+
+#include "platform/prompter.h"
+
+// Runs another prompter's boxes on the window thread. A worker thread that asks is blocked
+// until the operator answers; on the window thread the box is shown directly.
+class WindowThreadPrompter final : public QObject, public Prompter {
+    Q_OBJECT
+public:
+    explicit WindowThreadPrompter(Prompter& shown, QObject* parent = nullptr);
+    PromptAnswer ask(const std::string& text, const std::string& caption, PromptButtons buttons,
+                     PromptIcon icon) override;
+
+private:
+    Prompter& shown_;
+};
