@@ -6,6 +6,7 @@
 
 #include "analysis/fit_models.h"
 #include "analysis/fit_request.h"
+#include "scripted_prompter.h"
 
 namespace {
 
@@ -76,4 +77,46 @@ TEST(OneShotFit, AcceptsFourPointsAndRefusesThree) {
                       "GFIT ERROR:\nToo many or too few points for analysis (MAIN #1)");
         }
     }
+}
+
+TEST(OneShotFit, ReportsChecksAndNumericFailures) {
+    const std::vector<std::uint32_t> counts = LorentzianCounts(40, 20, 0.1, 10.0);
+    const std::vector<std::uint32_t> silentResponse{0, 0, 0};
+    t_fit convolved;
+    convolved.model = kModelConvolvedDho;
+    convolved.maxIterations = 20;
+    convolved.firstChannel = 40;
+    convolved.n = 20;
+    convolved.counts = counts.data();
+    convolved.convolution = 1;
+    convolved.response = silentResponse.data();
+    convolved.N = 3;
+    RunOneShotFit(convolved, nullptr);
+    EXPECT_EQ(convolved.errorFlag, 1);
+    EXPECT_EQ(convolved.errorText,
+              "GFIT ERROR:\nERROR: No maximum in convolution function (MAIN #6)");
+
+    // The area fixed at 0 leaves the frequency without influence.
+    ScriptedPrompter prompter;
+    prompter.expect("Error during fit : gaussj: Singular Matrix-2");
+    t_fit singular;
+    singular.model = kModelLorentzian;
+    singular.maxIterations = 20;
+    singular.firstChannel = 40;
+    singular.n = 20;
+    singular.counts = counts.data();
+    singular.freeA = 0;
+    singular.A = 0;
+    singular.done.Reset();
+    {
+        std::jthread fit = StartOneShotFit(singular, &prompter);
+        singular.done.Wait();
+    }
+    EXPECT_EQ(prompter.lastIcon(), PromptIcon::Stop);
+    EXPECT_EQ(singular.errorFlag, 0) << "a numeric failure is not a check";
+    EXPECT_EQ(singular.errorText, "NO ERROR");
+    EXPECT_EQ(singular.nu0, 0);
+    EXPECT_EQ(singular.Gamma, 0);
+    EXPECT_EQ(singular.sigmaB, 1.0);
+    EXPECT_EQ(singular.sigmaGamma, 1.0);
 }
