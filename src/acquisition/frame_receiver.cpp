@@ -10,10 +10,15 @@ FrameReceiver::FrameReceiver(ByteSource& line, Clock& clock, InstrumentState& st
 
 ReceiverEnd FrameReceiver::run(TimingStrategy strategy, Prompter& prompter) {
     try {
-        if (!checkSignal() &&
-            prompter.ask(kNoSignalQuestion, kDefaultCaption, PromptButtons::OkCancel,
-                         PromptIcon::Exclamation) != PromptAnswer::Ok) {
-            return ReceiverEnd::NoSignal;
+        if (!checkSignal()) {
+            // Nobody may be left to answer once the station is stopping.
+            if (controls_.stopRequest.load()) {
+                return ReceiverEnd::Stopped;
+            }
+            if (prompter.ask(kNoSignalQuestion, kDefaultCaption, PromptButtons::OkCancel,
+                             PromptIcon::Exclamation) != PromptAnswer::Ok) {
+                return ReceiverEnd::NoSignal;
+            }
         }
         if (!synchronise()) {
             return ReceiverEnd::Stopped;

@@ -245,6 +245,15 @@ TEST_F(Receiver, TooLittleFillerAsksTheOperator) {
     }
 }
 
+TEST_F(Receiver, NoQuestionWhenAStopIsAlreadyRequested) {
+    prepare(256);
+    line.filler(50, 0.2);  // too little filler over ten seconds
+    line.filler(5).frame(WireFrame{256}.bytes());
+    controls.stopRequest = true;
+    EXPECT_EQ(run(), ReceiverEnd::Stopped);
+    EXPECT_EQ(prompter.asked(), 0);
+}
+
 TEST_F(Receiver, StopRequestEndsTheLoopBetweenFrames) {
     prepare(256);
     synchronisedAt(256);

@@ -1,0 +1,277 @@
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QThread>
+#include <atomic>
+#include <mutex>
+#include <thread>
+
+#include "acquisition/data_gathering_thread.h"
+#include "platform/messages.h"
+#include "platform/pseudo_terminal.h"
+#include "scaled_clock.h"
+#include "scripted_prompter.h"
+#include "simulator_on_pty.h"
+
+namespace {
+
+// A spectrum window as far as the gathering sees it: records what it handles, on this thread.
+class RecordingWindow final : public MessageReceiver {
+public:
+    struct Seen {
+        std::uint32_t id;
+        std::uintptr_t value;
+        ScanReadyPayload scan;
+    };
+    std::vector<Seen> seen;
+
+    int count(std::uint32_t id) const {
+        int n = 0;
+        for (const Seen& s : seen) {
+            n += s.id == id;
+        }
+        return n;
+    }
+    std::vector<ScanReadyPayload> scans() const {
+        std::vector<ScanReadyPayload> out;
+        for (const Seen& s : seen) {
+            if (s.id == msg::WM_GATHER_SCAN_READY) {
+                out.push_back(s.scan);
+            }
+        }
+        return out;
+    }
+
+protected:
+    void onMessage(Message& m) override {
+        const ScanReadyPayload* p = m.payloadAs<ScanReadyPayload>();
+        seen.push_back({m.id, m.wParam, p ? *p : nullptr});
+    }
+};
+
+class Windows final : public GatheringWindows {
+public:
+    void add(MessageSink& w, bool visible = true) {
+        std::lock_guard lock(mutex_);
+        list_.push_back({&w, visible});
+    }
+    std::vector<Window> windowsForBroadcast() override {
+        std::lock_guard lock(mutex_);
+        return list_;
+    }
+
+private:
+    std::mutex mutex_;
+    std::vector<Window> list_;
+};
+
+// Runs the window thread's loop until the condition holds or the time is up.
+template <class Condition>
+bool handleMessagesUntil(Condition done, int timeoutMs = 20000) {
+    QElapsedTimer timer;
+    timer.start();
+    while (!done()) {
+        if (timer.elapsed() > timeoutMs) {
+            return false;
+        }
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        QThread::msleep(5);
+    }
+    QCoreApplication::processEvents();
+    return true;
+}
+
+class Gathering : public ::testing::Test {
+protected:
+    void SetUp() override { windows.add(window); }
+
+    std::unique_ptr<CDataGatheringThread> gathering(std::uint16_t windowChannels = 256) {
+        auto g = std::make_unique<CDataGatheringThread>(
+            windows, prompter,
+            GatheringSettings{[this] {
+                                  std::lock_guard lock(settingsMutex);
+                                  return port;
+                              },
+                              [this] { return shutterDelay.load(); },
+                              [this] { return wavelength.load(); }},
+            &clock);
+        CKavroSpectrum spectrum;
+        spectrum.SetChannels(windowChannels);
+        g->PrepareGathering(spectrum);
+        return g;
+    }
+    void usePort(const std::string& path) {
+        std::lock_guard lock(settingsMutex);
+        port = path;
+    }
+    std::unique_ptr<SimulatorOnPty> simulator(const std::string& options) {
+        std::string error;
+        auto sim = startSimulatorOnPty(options, &error);
+        EXPECT_TRUE(sim) << error;
+        if (sim) {
+            usePort(sim->devicePath());
+        }
+        return sim;
+    }
+
+    ScaledClock clock{8};
+    RecordingWindow window;
+    Windows windows;
+    ScriptedPrompter prompter;
+    std::mutex settingsMutex;
+    std::string port;
+    std::atomic<int> shutterDelay{0};
+    std::atomic<double> wavelength{0};
+};
+
+void expectRampSweep(const GatheredScan& s, unsigned k) {
+    for (unsigned i = 1; i < s.scan.counts.size(); ++i) {
+        ASSERT_EQ(s.scan.counts[i], (7 * k + i) % 4096) << "sweep " << k << " channel " << i;
+    }
+}
+
+}  // namespace
+
+TEST_F(Gathering, WindowReceivesEveryCompleteFrameWithItsOwnCopy) {
+    auto sim = simulator("--pattern ramp --channels 512 --frames 9 --time-scale 8 --lead-in 8");
+    auto g = gathering(256);
+    ASSERT_TRUE(handleMessagesUntil([&] { return window.count(msg::WM_GATHER_TIMEOUT) == 1; }));
+
+    // The controller's count is announced before its first frame; the timeout ends the run.
+    ASSERT_FALSE(window.seen.empty());
+    EXPECT_EQ(window.seen.front().id, msg::WM_GATHER_CHANNELS);
+    EXPECT_EQ(window.seen.front().value, 512u);
+    EXPECT_EQ(window.seen.back().id, msg::WM_GATHER_TIMEOUT);
+    EXPECT_EQ(window.count(msg::WM_GATHER_ALIGNMENT), 1);
+    const auto scans = window.scans();
+    ASSERT_EQ(scans.size(), 8u);
+    for (unsigned n = 0; n < 8; ++n) {
+        ASSERT_TRUE(scans[n]);
+        EXPECT_EQ(scans[n]->scan.channels, 512);
+        expectRampSweep(*scans[n], n + 2);
+        EXPECT_TRUE(scans[n]->alignment);
+    }
+    EXPECT_FALSE(g->receiverRunning());
+    EXPECT_EQ(g->currentChannels(), 512);
+}
+
+TEST_F(Gathering, RejectedFramesAreReportedAndRestartResumes) {
+    auto sim = simulator(
+        "--pattern ramp --channels 256 --frames 8 --time-scale 8 --lead-in 8 "
+        "--long-every 3");
+    auto g = gathering();
+    ASSERT_TRUE(handleMessagesUntil([&] { return window.count(msg::WM_GATHER_TIMEOUT) == 1; }));
+    EXPECT_EQ(window.count(msg::WM_GATHER_SCAN_REJECTED), 2);  // sweeps 3 and 6
+    EXPECT_EQ(window.count(msg::WM_GATHER_SCAN_READY), 5);
+
+    // After the timeout, a start in the window posts a restart to the gathering thread.
+    auto again = simulator("--pattern ramp --channels 256 --frames 5 --time-scale 8 --lead-in 8");
+    window.seen.clear();
+    g->queue().post(makeMessage(msg::WM_GATHER_RESTART));
+    ASSERT_TRUE(handleMessagesUntil([&] { return window.count(msg::WM_GATHER_TIMEOUT) == 1; }));
+    const auto scans = window.scans();
+    ASSERT_EQ(scans.size(), 4u);
+    expectRampSweep(*scans.back(), 5);
+}
+
+TEST_F(Gathering, StopGatheringEndsTheReceiverAndTheThread) {
+    auto sim = simulator("--channels 1024 --time-scale 8 --lead-in 8");
+    auto g = gathering(1024);
+    ASSERT_TRUE(handleMessagesUntil([&] { return window.count(msg::WM_GATHER_SCAN_READY) >= 2; }));
+    g->StopGathering();
+    EXPECT_FALSE(g->receiverRunning());
+    QCoreApplication::processEvents();
+    const std::size_t seen = window.seen.size();
+    QThread::msleep(300);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(window.seen.size(), seen);
+    EXPECT_EQ(window.count(msg::WM_GATHER_TIMEOUT), 0);
+}
+
+TEST_F(Gathering, MissingDeviceGivesThePortErrorThenARestartCanSucceed) {
+    usePort("/dev/kavro-no-such-port");
+    auto g = gathering();
+    ASSERT_TRUE(handleMessagesUntil([&] { return window.count(msg::WM_GATHER_PORT_ERROR) == 1; }));
+    EXPECT_EQ(window.seen.size(), 1u);
+    EXPECT_FALSE(g->receiverRunning());
+
+    auto sim = simulator("--pattern ramp --channels 256 --time-scale 8 --lead-in 8");
+    g->queue().post(makeMessage(msg::WM_GATHER_RESTART));
+    g->queue().post(makeMessage(msg::WM_GATHER_RESTART));  // a second one finds it running
+    ASSERT_TRUE(handleMessagesUntil([&] { return window.count(msg::WM_GATHER_SCAN_READY) >= 3; }));
+    g->StopGathering();
+    EXPECT_EQ(window.count(msg::WM_GATHER_PORT_ERROR), 1);
+}
+
+TEST_F(Gathering, BroadcastStopsAtTheFirstHiddenWindow) {
+    RecordingWindow second, hidden, after;
+    windows.add(second);
+    windows.add(hidden, false);
+    windows.add(after);
+    usePort("/dev/kavro-no-such-port");
+    auto g = gathering();
+    ASSERT_TRUE(handleMessagesUntil([&] { return second.seen.size() == 1; }));
+    EXPECT_EQ(window.count(msg::WM_GATHER_PORT_ERROR), 1);
+    EXPECT_EQ(second.count(msg::WM_GATHER_PORT_ERROR), 1);
+    EXPECT_TRUE(hidden.seen.empty());
+    EXPECT_TRUE(after.seen.empty());
+}
+
+TEST_F(Gathering, OperatorsCancelAtTheNoSignalQuestionEndsTheReceiver) {
+    std::string error;
+    auto pty = PseudoTerminal::open(&error);
+    ASSERT_TRUE(pty) << error;
+    usePort(pty->devicePath());
+    std::atomic<bool> done{false};
+    std::thread noise([&] {  // a busy line without any filler
+        const std::vector<std::uint8_t> bytes(64, 0x12);
+        while (!done) {
+            pty->write(bytes.data(), bytes.size());
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+    });
+    prompter.expect(kNoSignalQuestion, PromptAnswer::Cancel);
+    auto g = gathering();
+    const bool ended =
+        handleMessagesUntil([&] { return window.count(msg::WM_GATHER_NO_SIGNAL) == 1; });
+    done = true;
+    noise.join();
+    ASSERT_TRUE(ended);
+    EXPECT_EQ(window.seen.size(), 1u);
+    EXPECT_FALSE(g->receiverRunning());
+}
+
+TEST_F(Gathering, QueueTakesNewShutterDelayAndWavelength) {
+    shutterDelay = 3;  // one channel at 512
+    auto sim = simulator("--channels 512 --time-scale 8 --lead-in 8 --shutter 100-199");
+    auto g = gathering(512);
+    ASSERT_TRUE(handleMessagesUntil([&] { return window.count(msg::WM_GATHER_SCAN_READY) >= 1; }));
+    const ShutterMapEntries before = window.scans().front()->ShutterMap;
+    EXPECT_EQ(before[100], 0);
+    EXPECT_EQ(before[101], 1);
+    EXPECT_EQ(before[200], 1);
+    EXPECT_EQ(before[201], 0);
+    EXPECT_EQ(window.scans().front()->scan.wavelength, 0.0);
+
+    shutterDelay = 10;  // five channels at 512
+    wavelength = 532.0;
+    g->queue().post(makeMessage(msg::WM_SHUTTER_DELAY_CHANGED));
+    g->queue().post(makeMessage(msg::WM_WAVELENGTH_CHANGED));
+    const std::size_t seen = window.scans().size();
+    ASSERT_TRUE(handleMessagesUntil(
+        [&] { return window.count(msg::WM_GATHER_SCAN_READY) >= static_cast<int>(seen) + 3; }));
+    const GatheredScan& after = *window.scans().back();
+    EXPECT_EQ(after.ShutterMap[104], 0);
+    EXPECT_EQ(after.ShutterMap[105], 1);
+    EXPECT_EQ(after.ShutterMap[204], 1);
+    EXPECT_EQ(after.ShutterMap[205], 0);
+    EXPECT_EQ(after.scan.wavelength, 532.0);
+    g->StopGathering();
+}
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
