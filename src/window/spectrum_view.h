@@ -1,0 +1,24 @@
+#pragma once
+
+#include <string>
+
+// What the spectrum window's logic needs from its widgets. The Qt main window implements it;
+// tests use a recording fake.
+class SpectrumView {
+public:
+    virtual ~SpectrumView() = default;
+
+    virtual void setControlEnabled(int id, bool enabled) = 0;
+    virtual void setControlText(int id, const std::string& text) = 0;
+    virtual std::string controlText(int id) const = 0;
+    virtual void setTitle(const std::string& title) = 0;
+    virtual void setProgressRange(int low, int high) = 0;
+    virtual void setProgress(int value) = 0;
+    virtual void redraw() = 0;
+
+    virtual void showSplash() = 0;
+    virtual void placeInWorkArea() = 0;  // the initial 80 % placement
+    virtual void maximise() = 0;
+    virtual void showAbout() = 0;
+    virtual void endDialog(bool ok) = 0;  // ends the window's run; ok: the normal exit
+};

@@ -1,0 +1,124 @@
+#include "window/spectrum_window.h"
+
+#include "platform/messages.h"
+#include "window/window_ids.h"
+
+CSpectrumwnd::CSpectrumwnd(CRegistersetup& setup, Prompter& prompter, SpectrumView& view,
+                           WindowContext context)
+    : setup_(setup), prompter_(prompter), view_(view), context_(std::move(context)) {
+    addCommand(cmd::kExit, [this] { Exit(); });
+    addCommand(ctl::kExit, [this] { Exit(); });
+    addCommand(cmd::kAbout, [this] {
+        if (!aboutOpen) {
+            aboutOpen = true;
+            view_.showAbout();
+        }
+    });
+}
+
+void CSpectrumwnd::addCommand(int id, std::function<void()> handler) {
+    commands_[id] = std::move(handler);
+}
+
+void CSpectrumwnd::OnInitDialog() {
+    setInitialSpectrum();
+    if (context_.primary) {
+        if (settings().start_server_automatically) {
+            post(makeMessage(msg::WM_START_SERVER_AUTOMATICALLY));
+        }
+        if (settings().start_maximized) {
+            post(makeMessage(msg::WM_MAXIMISE));
+        }
+    }
+    post(makeMessage(msg::WM_SPLASH_AND_PLACEMENT));
+    if (!context_.commandLineFile.empty()) {
+        post(makeMessage(msg::WM_OPEN_COMMAND_LINE_FILE));
+    }
+}
+
+void CSpectrumwnd::setInitialSpectrum() {
+    spectrum = CKavroSpectrum{};
+    spectrum.SetChannels(1024);
+    spectrum.scanAmplitude = 50.0;
+    spectrum.mirrorSpacing = settings().last_mirror_spacing;
+    spectrum.wavelength = settings().laser_wavelength;
+    displayedChannels = 1024;
+    fileName.clear();
+    filePath.clear();
+    calibrated = false;
+    modified = false;
+    fileTime = std::time(nullptr);
+    view_.setControlText(ctl::kAcquisition, "Start acquisition");
+    view_.setControlText(ctl::kChannelsLabel, "Channels : " + std::to_string(spectrum.channels));
+}
+
+void CSpectrumwnd::onMessage(Message& message) {
+    switch (message.id) {
+        case msg::WM_SPLASH_AND_PLACEMENT:
+            onSplashAndPlacement();
+            break;
+        case msg::WM_MAXIMISE:
+            view_.maximise();
+            break;
+        case msg::WM_START_SERVER_AUTOMATICALLY:
+            // The console server joins the window with the network subsystem.
+            break;
+        case msg::WM_OPEN_COMMAND_LINE_FILE:
+            // Opened by the file commands once they are part of the window.
+            break;
+        case msg::WM_ABOUT_CLOSED:
+            aboutOpen = false;
+            break;
+        default:
+            break;
+    }
+}
+
+void CSpectrumwnd::onSplashAndPlacement() {
+    if (settings().show_splashscreen) {
+        view_.showSplash();
+    }
+    if (!settings().start_maximized) {
+        view_.placeInWorkArea();
+    }
+}
+
+void CSpectrumwnd::OnCommand(int id) {
+    auto it = commands_.find(id);
+    if (it != commands_.end()) {
+        it->second();
+    }
+}
+
+OperatingFlags CSpectrumwnd::flags() const {
+    OperatingFlags f;
+    f.acquiring = acquiring;
+    f.observing = observing;
+    f.modified = modified;
+    f.networkEnabled = settings().enable_network != 0;
+    f.primary = context_.primary;
+    f.channels = spectrum.channels;
+    f.aboutOpen = aboutOpen;
+    return f;
+}
+
+MenuItemState CSpectrumwnd::menuState(int id) const {
+    MenuItemState state = menuItemState(id, flags());
+    if (!hasCommand(id)) {
+        state.enabled = false;
+    }
+    return state;
+}
+
+bool CSpectrumwnd::Exit() {
+    if (acquiring || observing) {
+        return false;  // refused silently during a local run
+    }
+    if (modified && !prompter_.askYesNo(kDiscardAndClose)) {
+        return false;
+    }
+    // Network shutdown, the gathering, backup and sequence threads join here as they arrive.
+    endedOk_ = true;
+    view_.endDialog(true);
+    return true;
+}

@@ -1,0 +1,75 @@
+#pragma once
+
+#include <ctime>
+#include <functional>
+#include <map>
+#include <string>
+
+#include "platform/message_receiver.h"
+#include "platform/prompter.h"
+#include "shell/register_setup.h"
+#include "spectrum/kavro_spectrum.h"
+#include "window/menu_table.h"
+#include "window/operating_flags.h"
+#include "window/spectrum_view.h"
+
+struct WindowContext {
+    std::string executableDirectory;  // where the default spectrum file lives
+    std::string commandLineFile;      // opened once the window runs; empty for none
+    bool primary = true;
+};
+
+// The spectrum window: owns the current spectrum, its file state and the operating flags, and
+// routes commands and posted messages to the parts that do the work. Runs on the window thread.
+class CSpectrumwnd : public MessageReceiver {
+    Q_OBJECT
+public:
+    static constexpr const char* kDiscardAndClose =
+        "Do you want to discard this spectrum and close the application ?";
+
+    CSpectrumwnd(CRegistersetup& setup, Prompter& prompter, SpectrumView& view,
+                 WindowContext context);
+
+    // Sets up the initial spectrum and posts the start-up messages to itself.
+    void OnInitDialog();
+    // A menu command, a button, or a keyboard shortcut.
+    void OnCommand(int id);
+    // The rule of the item, and disabled while no handler exists for it in this build.
+    MenuItemState menuState(int id) const;
+    bool hasCommand(int id) const { return commands_.count(id) != 0; }
+    // The closing procedure; true when the window ended with the normal exit.
+    bool Exit();
+    bool endedOk() const { return endedOk_; }
+
+    std::string programDescription() const { return setup_.directories().programDescription; }
+    Settings& settings() { return setup_.values(); }
+    const Settings& settings() const { return setup_.values(); }
+    OperatingFlags flags() const;
+
+    // Window state shared by the window's parts.
+    CKavroSpectrum spectrum;
+    std::string fileName;
+    std::string filePath;
+    bool modified = false;
+    bool calibrated = false;
+    std::time_t fileTime = 0;
+    std::uint16_t displayedChannels = 1024;
+    bool acquiring = false;
+    bool observing = false;
+    bool aboutOpen = false;
+
+protected:
+    void onMessage(Message& message) override;
+
+private:
+    void addCommand(int id, std::function<void()> handler);
+    void setInitialSpectrum();
+    void onSplashAndPlacement();
+
+    CRegistersetup& setup_;
+    Prompter& prompter_;
+    SpectrumView& view_;
+    WindowContext context_;
+    std::map<int, std::function<void()>> commands_;
+    bool endedOk_ = false;
+};
