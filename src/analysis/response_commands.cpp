@@ -86,6 +86,10 @@ void ResponseCommands::Select(CKavroSpectrum& spectrum, bool bothMarkersPlaced, 
     if (!bothMarkersPlaced) {
         response_.Clear();
         present_ = false;
+        // The worker must not keep convolving with what the operator discarded.
+        if (handOver_) {
+            handOver_(response_);
+        }
         return;
     }
     const int lo = marker1 < marker2 ? marker1 : marker2;

@@ -117,6 +117,7 @@ TEST_F(ResponseCommandsTest, SelectTakesTheMarkedChannelsAndAsksForCentring) {
     EXPECT_FALSE(commands_.IsPresent());
     EXPECT_EQ(commands_.Response().GetCount(), 0);
     EXPECT_FALSE(commands_.SaveEnabled(true));
+    EXPECT_EQ(handedOver_, (std::vector<int>{11, 0})) << "the worker's copy is emptied too";
 }
 
 TEST_F(ResponseCommandsTest, SelectRefusesMarkersOnOneChannel) {
