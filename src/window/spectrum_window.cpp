@@ -20,6 +20,10 @@ void CSpectrumwnd::addCommand(int id, std::function<void()> handler) {
     commands_[id] = std::move(handler);
 }
 
+void CSpectrumwnd::addMessageHandler(std::uint32_t id, std::function<void(Message&)> handler) {
+    messageHandlers_[id] = std::move(handler);
+}
+
 void CSpectrumwnd::OnInitDialog() {
     setInitialSpectrum();
     if (context_.primary) {
@@ -53,6 +57,10 @@ void CSpectrumwnd::setInitialSpectrum() {
 }
 
 void CSpectrumwnd::onMessage(Message& message) {
+    if (auto it = messageHandlers_.find(message.id); it != messageHandlers_.end()) {
+        it->second(message);
+        return;
+    }
     switch (message.id) {
         case msg::WM_SPLASH_AND_PLACEMENT:
             onSplashAndPlacement();

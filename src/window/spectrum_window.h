@@ -58,11 +58,20 @@ public:
     bool observing = false;
     bool aboutOpen = false;
 
+    // The window's parts register what they handle. A command without a handler is shown
+    // disabled; a message without one is ignored.
+    void addCommand(int id, std::function<void()> handler);
+    void addMessageHandler(std::uint32_t id, std::function<void(Message&)> handler);
+
+    Prompter& prompter() { return prompter_; }
+    SpectrumView& view() { return view_; }
+    CRegistersetup& setup() { return setup_; }
+    const WindowContext& context() const { return context_; }
+
 protected:
     void onMessage(Message& message) override;
 
 private:
-    void addCommand(int id, std::function<void()> handler);
     void setInitialSpectrum();
     void onSplashAndPlacement();
 
@@ -71,5 +80,6 @@ private:
     SpectrumView& view_;
     WindowContext context_;
     std::map<int, std::function<void()>> commands_;
+    std::map<std::uint32_t, std::function<void(Message&)>> messageHandlers_;
     bool endedOk_ = false;
 };
