@@ -74,7 +74,8 @@ void BM_DecodeSweeps(benchmark::State& state) {
     }
     const double bytes = static_cast<double>(line.consumed);
     state.SetBytesProcessed(static_cast<std::int64_t>(line.consumed));
-    state.counters["times_line_rate"] = benchmark::Counter(bytes / 5760.0, benchmark::Counter::kIsRate);
+    state.counters["times_line_rate"] =
+        benchmark::Counter(bytes / 5760.0, benchmark::Counter::kIsRate);
 }
 
 }  // namespace
