@@ -10,6 +10,7 @@
 #include "shell/kavro_app.h"
 #include "ui/main_window.h"
 #include "ui/message_box_prompter.h"
+#include "ui/qt_file_dialogs.h"
 #include "window/spectrum_window.h"
 
 namespace {
@@ -69,11 +70,13 @@ int main(int argc, char** argv) {
 
     MainWindow window;
     boxes.setParent(&window);
+    QtFileDialogs dialogs;
+    dialogs.setParent(&window);
     WindowContext context;
     context.executableDirectory =
         QDir::toNativeSeparators(QCoreApplication::applicationDirPath()).toStdString();
     context.commandLineFile = QDir::toNativeSeparators(options.file).toStdString();
-    CSpectrumwnd logic(kavro.setup(), prompter, window, context);
+    CSpectrumwnd logic(kavro.setup(), prompter, dialogs, window, context);
     window.attach(&logic);
     window.show();
     logic.OnInitDialog();

@@ -38,8 +38,6 @@ void prepare(QFileDialog& dialog, const std::string& filter, const std::string& 
     dialog.setDefaultSuffix(QString::fromStdString(extension));
     dialog.setOption(QFileDialog::ReadOnly, false);
     dialog.setDirectory(QDir::current());
-    // Windows matches patterns without regard to case; so must we, for *.DAT and *.dat alike.
-    dialog.setOption(QFileDialog::DontUseNativeDialog, false);
 }
 
 }  // namespace

@@ -3,9 +3,13 @@
 #include "platform/messages.h"
 #include "window/window_ids.h"
 
-CSpectrumwnd::CSpectrumwnd(CRegistersetup& setup, Prompter& prompter, SpectrumView& view,
-                           WindowContext context)
-    : setup_(setup), prompter_(prompter), view_(view), context_(std::move(context)) {
+CSpectrumwnd::CSpectrumwnd(CRegistersetup& setup, Prompter& prompter, FileDialogs& dialogs,
+                           SpectrumView& view, WindowContext context)
+    : setup_(setup),
+      prompter_(prompter),
+      dialogs_(dialogs),
+      view_(view),
+      context_(std::move(context)) {
     addCommand(cmd::kExit, [this] { Exit(); });
     addCommand(ctl::kExit, [this] { Exit(); });
     addCommand(cmd::kAbout, [this] {

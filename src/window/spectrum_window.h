@@ -5,6 +5,7 @@
 #include <map>
 #include <string>
 
+#include "platform/file_dialogs.h"
 #include "platform/message_receiver.h"
 #include "platform/prompter.h"
 #include "shell/register_setup.h"
@@ -27,8 +28,8 @@ public:
     static constexpr const char* kDiscardAndClose =
         "Do you want to discard this spectrum and close the application ?";
 
-    CSpectrumwnd(CRegistersetup& setup, Prompter& prompter, SpectrumView& view,
-                 WindowContext context);
+    CSpectrumwnd(CRegistersetup& setup, Prompter& prompter, FileDialogs& dialogs,
+                 SpectrumView& view, WindowContext context);
 
     // Sets up the initial spectrum and posts the start-up messages to itself.
     void OnInitDialog();
@@ -64,6 +65,7 @@ public:
     void addMessageHandler(std::uint32_t id, std::function<void(Message&)> handler);
 
     Prompter& prompter() { return prompter_; }
+    FileDialogs& dialogs() { return dialogs_; }
     SpectrumView& view() { return view_; }
     CRegistersetup& setup() { return setup_; }
     const WindowContext& context() const { return context_; }
@@ -77,6 +79,7 @@ private:
 
     CRegistersetup& setup_;
     Prompter& prompter_;
+    FileDialogs& dialogs_;
     SpectrumView& view_;
     WindowContext context_;
     std::map<int, std::function<void()>> commands_;

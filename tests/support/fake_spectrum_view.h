@@ -1,0 +1,44 @@
+#pragma once
+
+#include <map>
+#include <string>
+
+#include "window/spectrum_view.h"
+
+// Remembers what the window logic told its widgets.
+class FakeSpectrumView final : public SpectrumView {
+public:
+    void setControlEnabled(int id, bool enabled) override { enabledById[id] = enabled; }
+    void setControlText(int id, const std::string& text) override { texts[id] = text; }
+    std::string controlText(int id) const override {
+        auto it = texts.find(id);
+        return it == texts.end() ? std::string() : it->second;
+    }
+    void setTitle(const std::string& t) override { title = t; }
+    void setProgressRange(int low, int high) override {
+        progressLow = low;
+        progressHigh = high;
+    }
+    void setProgress(int value) override { progress = value; }
+    void redraw() override { ++redraws; }
+    void showSplash() override { ++splashes; }
+    void placeInWorkArea() override { ++placements; }
+    void maximise() override { maximised = true; }
+    void showAbout() override { ++abouts; }
+    void endDialog(bool ok) override {
+        ended = true;
+        endedOk = ok;
+    }
+
+    bool isEnabled(int id) const {
+        auto it = enabledById.find(id);
+        return it == enabledById.end() || it->second;  // controls start enabled
+    }
+
+    std::map<int, bool> enabledById;
+    std::map<int, std::string> texts;
+    std::string title;
+    int progressLow = 0, progressHigh = 100, progress = 0;
+    int redraws = 0, splashes = 0, placements = 0, abouts = 0;
+    bool maximised = false, ended = false, endedOk = false;
+};
