@@ -117,7 +117,12 @@ void CDataGatheringThread::StopGathering() {
 }
 
 MessageSink& CDataGatheringThread::queue() {
-    return *thread_;
+    // Before preparation or after the stop there is no queue; posts then go nowhere.
+    struct Nowhere final : MessageSink {
+        void post(Message) override {}
+    };
+    static Nowhere nowhere;
+    return thread_ ? static_cast<MessageSink&>(*thread_) : nowhere;
 }
 
 void CDataGatheringThread::startReceiver(TimingStrategy strategy) {

@@ -39,7 +39,8 @@ public:
     // Window thread: ends the receiver (waiting for it), then the gathering thread.
     void StopGathering();
 
-    // The gathering thread's own queue.
+    // The gathering thread's own queue, for WM_GATHER_RESTART, WM_WAVELENGTH_CHANGED and
+    // WM_SHUTTER_DELAY_CHANGED. Posts before PrepareGathering or after StopGathering are dropped.
     MessageSink& queue();
 
     bool receiverRunning() const { return receiverRunning_.load(); }
