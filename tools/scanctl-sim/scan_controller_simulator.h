@@ -27,7 +27,8 @@ public:
     static constexpr double kLineBytesPerSecond = 5760;  // 57600 baud, 10 bits a byte
     static constexpr double kSweepSeconds = 0.512;
     static constexpr double kOverheadSeconds = 0.128;
-    static constexpr double kAlt16GapSeconds = 1.6;  // over twice the station's frame threshold
+    static constexpr double kAlt16GapSeconds =
+        2.0;  // well over twice the station's frame threshold
     static constexpr double kX10Factor = 10;
     static constexpr double kChunkSeconds = 0.01;  // one write per chunk
 

@@ -100,7 +100,7 @@ const std::vector<Option>& options() {
          }},
         {"--x10", nullptr, "slow sweeps, ten times the normal 0.512 s",
          [](O& o, const std::string&) { return o.x10 = true; }},
-        {"--alt16", nullptr, "long gaps (1.6 s) between sweeps",
+        {"--alt16", nullptr, "long gaps (2 s) between sweeps",
          [](O& o, const std::string&) { return o.alt16 = true; }},
         {"--shutter", "ZONES", "shutter closed over channel ranges, e.g. 480-544,90-110",
          [](O& o, const std::string& v) { return parseZones(v, o.shutterZones); }},

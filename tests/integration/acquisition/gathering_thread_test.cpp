@@ -270,6 +270,31 @@ TEST_F(Gathering, QueueTakesNewShutterDelayAndWavelength) {
     g->StopGathering();
 }
 
+TEST_F(Gathering, SlowSweepsAndLongGapsOfTheSimulatorAreDetected) {
+    // Near real pace: the rules measure real time.
+    auto sim = simulator("--x10 --alt16 --channels 256 --time-scale 1.4 --lead-in 1");
+    auto g = gathering();
+    ASSERT_TRUE(
+        handleMessagesUntil([&] { return window.count(msg::WM_GATHER_SCAN_READY) >= 1; }, 30000));
+    g->StopGathering();
+    QCoreApplication::processEvents();  // what was posted before the end
+    std::vector<std::uint32_t> order;
+    for (const auto& s : window.seen) {
+        if (s.id != msg::WM_GATHER_ALIGNMENT) {
+            order.push_back(s.id);
+        }
+    }
+    ASSERT_GE(order.size(), 3u);
+    EXPECT_EQ(std::vector<std::uint32_t>(order.begin(), order.begin() + 3),
+              (std::vector<std::uint32_t>{msg::WM_GATHER_ALT16, msg::WM_GATHER_X10,
+                                          msg::WM_GATHER_SCAN_READY}));
+    const GatheredScan& first = *window.scans().front();
+    EXPECT_TRUE(first.x10 && first.alt16);
+    const double sweep = 5.12 / 1.4;
+    EXPECT_NEAR(first.CyclesPerHourEstimate, 3600 / (sweep + 0.128), 3600 / (sweep + 0.128) * 0.03);
+    EXPECT_FLOAT_EQ(g->CyclesPerHourEstimate(), window.scans().back()->CyclesPerHourEstimate);
+}
+
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
