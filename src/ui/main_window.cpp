@@ -17,6 +17,7 @@
 
 #include "platform/messages.h"
 #include "shell/register_setup.h"
+#include "ui/information_dialogs.h"
 #include "ui/startup_dialogs.h"
 #include "window/menu_table.h"
 #include "window/placement.h"
@@ -267,6 +268,16 @@ void MainWindow::showAbout() {
 void MainWindow::endDialog(bool) {
     ended_ = true;
     QTimer::singleShot(0, this, &QWidget::close);
+}
+
+void MainWindow::showInformation(const SpectrumInformation& information) {
+    CInformation dialog(information, this);
+    dialog.exec();
+}
+
+bool MainWindow::editInformation(MeasurementInformationEdit& edit) {
+    CEditcom dialog(edit, this);
+    return dialog.exec() == QDialog::Accepted;
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {

@@ -29,6 +29,8 @@ public:
     void maximise() override;
     void showAbout() override;
     void endDialog(bool ok) override;
+    void showInformation(const SpectrumInformation& information) override;
+    bool editInformation(MeasurementInformationEdit& edit) override;
 
     QWidget* control(int id) const;
 

@@ -2,6 +2,9 @@
 
 #include <string>
 
+struct SpectrumInformation;
+class MeasurementInformationEdit;
+
 // What the spectrum window's logic needs from its widgets. The Qt main window implements it;
 // tests use a recording fake.
 class SpectrumView {
@@ -21,4 +24,9 @@ public:
     virtual void maximise() = 0;
     virtual void showAbout() = 0;
     virtual void endDialog(bool ok) = 0;  // ends the window's run; ok: the normal exit
+
+    // The measurement information dialogs, modal: the summary after a load, and the editor,
+    // true when it closed with OK.
+    virtual void showInformation(const SpectrumInformation& information) = 0;
+    virtual bool editInformation(MeasurementInformationEdit& edit) = 0;
 };

@@ -10,6 +10,7 @@ CSpectrumwnd::CSpectrumwnd(CRegistersetup& setup, Prompter& prompter, FileDialog
       dialogs_(dialogs),
       view_(view),
       context_(std::move(context)) {
+    fileCommands_ = std::make_unique<FileCommands>(*this);
     addCommand(cmd::kExit, [this] { Exit(); });
     addCommand(ctl::kExit, [this] { Exit(); });
     addCommand(cmd::kAbout, [this] {
@@ -30,6 +31,7 @@ void CSpectrumwnd::addMessageHandler(std::uint32_t id, std::function<void(Messag
 
 void CSpectrumwnd::OnInitDialog() {
     setInitialSpectrum();
+    fileCommands_->ReadDefaultFile();
     if (context_.primary) {
         if (settings().start_server_automatically) {
             post(makeMessage(msg::WM_START_SERVER_AUTOMATICALLY));
@@ -74,9 +76,6 @@ void CSpectrumwnd::onMessage(Message& message) {
             break;
         case msg::WM_START_SERVER_AUTOMATICALLY:
             // The console server joins the window with the network subsystem.
-            break;
-        case msg::WM_OPEN_COMMAND_LINE_FILE:
-            // Opened by the file commands once they are part of the window.
             break;
         case msg::WM_ABOUT_CLOSED:
             aboutOpen = false;

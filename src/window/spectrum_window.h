@@ -3,6 +3,7 @@
 #include <ctime>
 #include <functional>
 #include <map>
+#include <memory>
 #include <string>
 
 #include "platform/file_dialogs.h"
@@ -10,6 +11,7 @@
 #include "platform/prompter.h"
 #include "shell/register_setup.h"
 #include "spectrum/kavro_spectrum.h"
+#include "window/file_commands.h"
 #include "window/menu_table.h"
 #include "window/operating_flags.h"
 #include "window/spectrum_view.h"
@@ -59,6 +61,9 @@ public:
     bool observing = false;
     bool aboutOpen = false;
 
+    FileCommands& fileCommands() { return *fileCommands_; }
+    FileCommandHooks fileHooks;  // filled by the parts the file commands call
+
     // The window's parts register what they handle. A command without a handler is shown
     // disabled; a message without one is ignored.
     void addCommand(int id, std::function<void()> handler);
@@ -84,5 +89,6 @@ private:
     WindowContext context_;
     std::map<int, std::function<void()>> commands_;
     std::map<std::uint32_t, std::function<void(Message&)>> messageHandlers_;
+    std::unique_ptr<FileCommands> fileCommands_;
     bool endedOk_ = false;
 };

@@ -1,8 +1,11 @@
 #pragma once
 
+#include <functional>
 #include <map>
 #include <string>
+#include <vector>
 
+#include "window/measurement_information.h"
 #include "window/spectrum_view.h"
 
 // Remembers what the window logic told its widgets.
@@ -29,6 +32,14 @@ public:
         ended = true;
         endedOk = ok;
     }
+    void showInformation(const SpectrumInformation& information) override {
+        informationShown.push_back(information);
+    }
+    // The editor answers through the script: it may change fields, lock, and accept.
+    bool editInformation(MeasurementInformationEdit& edit) override {
+        ++informationEdits;
+        return onEditInformation ? onEditInformation(edit) : false;
+    }
 
     bool isEnabled(int id) const {
         auto it = enabledById.find(id);
@@ -41,4 +52,7 @@ public:
     int progressLow = 0, progressHigh = 100, progress = 0;
     int redraws = 0, splashes = 0, placements = 0, abouts = 0;
     bool maximised = false, ended = false, endedOk = false;
+    std::vector<SpectrumInformation> informationShown;
+    std::function<bool(MeasurementInformationEdit&)> onEditInformation;
+    int informationEdits = 0;
 };
