@@ -19,6 +19,7 @@
 #include "shell/register_setup.h"
 #include "ui/information_dialogs.h"
 #include "ui/startup_dialogs.h"
+#include "ui/configuration_dialogs.h"
 #include "window/menu_table.h"
 #include "window/placement.h"
 #include "window/spectrum_window.h"
@@ -263,6 +264,18 @@ void MainWindow::showAbout() {
         }
     });
     about->show();
+}
+
+void MainWindow::showFileStructure(CFilestrdlg& dialog) {
+    (new FileStructureDialog(dialog, *logic_, this))->show();
+}
+
+void MainWindow::showGeneralSetup(CGeneral_setup& dialog) {
+    (new GeneralSetupDialog(dialog, *logic_, this))->show();
+}
+
+void MainWindow::showVisualisation(CVisualization& dialog) {
+    (new VisualizationDialog(dialog, *logic_, this))->show();
 }
 
 void MainWindow::endDialog(bool) {

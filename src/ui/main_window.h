@@ -28,6 +28,9 @@ public:
     void placeInWorkArea() override;
     void maximise() override;
     void showAbout() override;
+    void showFileStructure(CFilestrdlg& dialog) override;
+    void showGeneralSetup(CGeneral_setup& dialog) override;
+    void showVisualisation(CVisualization& dialog) override;
     void endDialog(bool ok) override;
     void showInformation(const SpectrumInformation& information) override;
     bool editInformation(MeasurementInformationEdit& edit) override;

@@ -2,6 +2,10 @@
 
 #include <string>
 
+class CFilestrdlg;
+class CGeneral_setup;
+class CVisualization;
+
 struct SpectrumInformation;
 class MeasurementInformationEdit;
 
@@ -23,6 +27,10 @@ public:
     virtual void placeInWorkArea() = 0;  // the initial 80 % placement
     virtual void maximise() = 0;
     virtual void showAbout() = 0;
+    // The Setup menu's modeless configuration dialogs; each posts its closed message.
+    virtual void showFileStructure(CFilestrdlg& dialog) = 0;
+    virtual void showGeneralSetup(CGeneral_setup& dialog) = 0;
+    virtual void showVisualisation(CVisualization& dialog) = 0;
     virtual void endDialog(bool ok) = 0;  // ends the window's run; ok: the normal exit
 
     // The measurement information dialogs, modal: the summary after a load, and the editor,

@@ -10,6 +10,7 @@ CSpectrumwnd::CSpectrumwnd(CRegistersetup& setup, Prompter& prompter, FileDialog
       dialogs_(dialogs),
       view_(view),
       context_(std::move(context)) {
+    configurationDialogs_ = std::make_unique<ConfigurationDialogs>(*this);
     fileCommands_ = std::make_unique<FileCommands>(*this);
     addCommand(cmd::kExit, [this] { Exit(); });
     addCommand(ctl::kExit, [this] { Exit(); });
@@ -110,6 +111,9 @@ OperatingFlags CSpectrumwnd::flags() const {
     f.primary = context_.primary;
     f.channels = spectrum.channels;
     f.aboutOpen = aboutOpen;
+    f.fileFormatOpen = fileFormatOpen;
+    f.generalSetupOpen = generalSetupOpen;
+    f.visualisationOpen = visualisationOpen;
     return f;
 }
 

@@ -11,6 +11,7 @@
 #include "platform/prompter.h"
 #include "shell/register_setup.h"
 #include "spectrum/kavro_spectrum.h"
+#include "window/configuration_dialogs.h"
 #include "window/file_commands.h"
 #include "window/menu_table.h"
 #include "window/operating_flags.h"
@@ -60,6 +61,9 @@ public:
     bool acquiring = false;
     bool observing = false;
     bool aboutOpen = false;
+    bool fileFormatOpen = false;
+    bool generalSetupOpen = false;
+    bool visualisationOpen = false;
 
     FileCommands& fileCommands() { return *fileCommands_; }
     FileCommandHooks fileHooks;  // filled by the parts the file commands call
@@ -74,6 +78,7 @@ public:
     SpectrumView& view() { return view_; }
     CRegistersetup& setup() { return setup_; }
     const WindowContext& context() const { return context_; }
+    ConfigurationDialogs& configurationDialogs() { return *configurationDialogs_; }
 
 protected:
     void onMessage(Message& message) override;
@@ -90,5 +95,6 @@ private:
     std::map<int, std::function<void()>> commands_;
     std::map<std::uint32_t, std::function<void(Message&)>> messageHandlers_;
     std::unique_ptr<FileCommands> fileCommands_;
+    std::unique_ptr<ConfigurationDialogs> configurationDialogs_;
     bool endedOk_ = false;
 };

@@ -28,6 +28,9 @@ public:
     void placeInWorkArea() override { ++placements; }
     void maximise() override { maximised = true; }
     void showAbout() override { ++abouts; }
+    void showFileStructure(CFilestrdlg& d) override { fileStructureShown = &d; }
+    void showGeneralSetup(CGeneral_setup& d) override { generalSetupShown = &d; }
+    void showVisualisation(CVisualization& d) override { visualisationShown = &d; }
     void endDialog(bool ok) override {
         ended = true;
         endedOk = ok;
@@ -52,6 +55,9 @@ public:
     int progressLow = 0, progressHigh = 100, progress = 0;
     int redraws = 0, splashes = 0, placements = 0, abouts = 0;
     bool maximised = false, ended = false, endedOk = false;
+    CFilestrdlg* fileStructureShown = nullptr;  // the last dialog shown of each kind
+    CGeneral_setup* generalSetupShown = nullptr;
+    CVisualization* visualisationShown = nullptr;
     std::vector<SpectrumInformation> informationShown;
     std::function<bool(MeasurementInformationEdit&)> onEditInformation;
     int informationEdits = 0;
