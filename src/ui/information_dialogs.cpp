@@ -55,14 +55,23 @@ CInformation::CInformation(const SpectrumInformation& information, QWidget* pare
 
     auto* comments = new QGroupBox("Comments");
     auto* commentRows = new QVBoxLayout(comments);
+    bool anyComment = false;
     for (int id : {kFreeComment1, kFreeComment2, kExtraComment1, kExtraComment2}) {
         std::string text = information.text(id);
         while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) {
             text.pop_back();  // a free comment keeps the line end it was read with
         }
-        commentRows->addWidget(staticText(id, text));
+        QLabel* label = staticText(id, text);
+        if (text.empty()) {
+            label->hide();  // an empty comment is left blank, not a gap
+        }
+        commentRows->addWidget(label);
+        anyComment = anyComment || !text.empty();
     }
     layout->addWidget(comments);
+    if (!anyComment) {
+        comments->hide();
+    }
 
     layout->addWidget(staticText(kFileTime, information.text(kFileTime)));
 
