@@ -2,6 +2,7 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QButtonGroup>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QFormLayout>
@@ -10,6 +11,7 @@
 #include <QMenuBar>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QScreen>
 #include <QShortcut>
 #include <QTimer>
@@ -17,30 +19,14 @@
 
 #include "platform/messages.h"
 #include "shell/register_setup.h"
-#include "ui/information_dialogs.h"
-#include "ui/startup_dialogs.h"
 #include "ui/configuration_dialogs.h"
+#include "ui/information_dialogs.h"
+#include "ui/plot_widget.h"
+#include "ui/startup_dialogs.h"
 #include "window/menu_table.h"
 #include "window/placement.h"
 #include "window/spectrum_window.h"
 #include "window/window_ids.h"
-
-namespace {
-
-// Until the plot painter takes this place the plot area is the plot's background.
-class PlotArea final : public QWidget {
-public:
-    explicit PlotArea(QWidget* parent) : QWidget(parent) {
-        setMinimumSize(453, 259);
-        setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
-        setAutoFillBackground(true);
-        QPalette p = palette();
-        p.setColor(QPalette::Window, Qt::black);
-        setPalette(p);
-    }
-};
-
-}  // namespace
 
 MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent) {
     setObjectName("134");
@@ -52,6 +38,7 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent) {
 
 void MainWindow::attach(CSpectrumwnd* logic) {
     logic_ = logic;
+    plot_->attach(logic);
 }
 
 void MainWindow::addButton(QBoxLayout* column, int id, const QString& text, bool checkable) {
@@ -70,7 +57,7 @@ void MainWindow::addButton(QBoxLayout* column, int id, const QString& text, bool
 void MainWindow::buildControls() {
     auto* central = new QWidget(this);
     auto* row = new QHBoxLayout(central);
-    plot_ = new PlotArea(central);
+    plot_ = new PlotWidget(central);
     row->addWidget(plot_, 1);
 
     auto* column = new QVBoxLayout;
@@ -87,6 +74,11 @@ void MainWindow::buildControls() {
     addEdit(ctl::kCycles, "Cycles", "0");
     addEdit(ctl::kScale, "Scale", "1000");
     addEdit(ctl::kMirrorSpacing, "Mirror sp. (mm)", "6");
+    connect(static_cast<QLineEdit*>(controls_[ctl::kScale]), &QLineEdit::textEdited, this, [this] {
+        if (logic_) {
+            logic_->OnCommand(ctl::kScale);
+        }
+    });
     column->addLayout(fields);
 
     auto addLabel = [&](int id, const QString& text) {
@@ -111,6 +103,27 @@ void MainWindow::buildControls() {
     addButton(column, ctl::kMark2, "Mark2", true);
     addButton(column, ctl::kZoomIn, "Zoom in");
     addButton(column, ctl::kZoomOut, "Zoom out");
+    addLabel(ctl::kMarkerSpan, "");
+    auto addChoice = [&](int first, const QString& firstText, int second,
+                         const QString& secondText) {
+        auto* group = new QButtonGroup(central);
+        auto* line = new QHBoxLayout;
+        for (auto [id, text] : {std::pair{first, firstText}, std::pair{second, secondText}}) {
+            auto* radio = new QRadioButton(text);
+            radio->setObjectName(QString::number(id));
+            group->addButton(radio);
+            line->addWidget(radio);
+            controls_[id] = radio;
+            connect(radio, &QAbstractButton::clicked, this, [this, id] {
+                if (logic_) {
+                    logic_->OnCommand(id);
+                }
+            });
+        }
+        column->addLayout(line);
+    };
+    addChoice(ctl::kLinear, "lin", ctl::kLogarithmic, "log");
+    addChoice(ctl::kLineStyle, "line", ctl::kDotsStyle, "dots");
     column->addStretch(1);
     addButton(column, ctl::kExit, "Exit");
     row->addLayout(column);
@@ -213,6 +226,21 @@ std::string MainWindow::controlText(int id) const {
     return t.toLatin1().toStdString();
 }
 
+void MainWindow::setControlChecked(int id, bool checked) {
+    if (auto* button = qobject_cast<QAbstractButton*>(control(id))) {
+        button->setChecked(checked);
+    }
+}
+
+bool MainWindow::controlChecked(int id) const {
+    auto* button = qobject_cast<QAbstractButton*>(control(id));
+    return button && button->isChecked();
+}
+
+bool MainWindow::savePlotImage(const std::string& path) {
+    return plot_->saveImage(QString::fromStdString(path));
+}
+
 void MainWindow::setTitle(const std::string& title) {
     setWindowTitle(QString::fromLatin1(title.c_str()));
 }
@@ -226,7 +254,7 @@ void MainWindow::setProgress(int value) {
 }
 
 void MainWindow::redraw() {
-    plot_->update();
+    plot_->refresh();
 }
 
 void MainWindow::showSplash() {

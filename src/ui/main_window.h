@@ -8,6 +8,7 @@
 class CSpectrumwnd;
 class QMenu;
 class QProgressBar;
+class PlotWidget;
 
 // The spectrum window's widgets: plot, control column, menus and shortcuts. Every click goes
 // to the window logic (CSpectrumwnd); this class only shows what it is told.
@@ -20,6 +21,9 @@ public:
     void setControlEnabled(int id, bool enabled) override;
     void setControlText(int id, const std::string& text) override;
     std::string controlText(int id) const override;
+    void setControlChecked(int id, bool checked) override;
+    bool controlChecked(int id) const override;
+    bool savePlotImage(const std::string& path) override;
     void setTitle(const std::string& title) override;
     void setProgressRange(int low, int high) override;
     void setProgress(int value) override;
@@ -48,7 +52,7 @@ private:
     void addButton(class QBoxLayout* column, int id, const QString& text, bool checkable = false);
 
     CSpectrumwnd* logic_ = nullptr;
-    QWidget* plot_ = nullptr;
+    PlotWidget* plot_ = nullptr;
     QProgressBar* progress_ = nullptr;
     std::map<int, QWidget*> controls_;
     bool ended_ = false;

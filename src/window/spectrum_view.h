@@ -18,10 +18,15 @@ public:
     virtual void setControlEnabled(int id, bool enabled) = 0;
     virtual void setControlText(int id, const std::string& text) = 0;
     virtual std::string controlText(int id) const = 0;
+    // Check buttons and radio buttons.
+    virtual void setControlChecked(int id, bool checked) = 0;
+    virtual bool controlChecked(int id) const = 0;
     virtual void setTitle(const std::string& title) = 0;
     virtual void setProgressRange(int low, int high) = 0;
     virtual void setProgress(int value) = 0;
     virtual void redraw() = 0;
+    // The plot as drawn on screen, at its current size, into a PNG file.
+    virtual bool savePlotImage(const std::string& path) = 0;
 
     virtual void showSplash() = 0;
     virtual void placeInWorkArea() = 0;  // the initial 80 % placement

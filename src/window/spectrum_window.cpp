@@ -11,6 +11,7 @@ CSpectrumwnd::CSpectrumwnd(CRegistersetup& setup, Prompter& prompter, FileDialog
       view_(view),
       context_(std::move(context)) {
     configurationDialogs_ = std::make_unique<ConfigurationDialogs>(*this);
+    plotPart_ = std::make_unique<PlotPart>(*this);
     fileCommands_ = std::make_unique<FileCommands>(*this);
     addCommand(cmd::kExit, [this] { Exit(); });
     addCommand(ctl::kExit, [this] { Exit(); });
@@ -111,6 +112,9 @@ OperatingFlags CSpectrumwnd::flags() const {
     f.primary = context_.primary;
     f.channels = spectrum.channels;
     f.aboutOpen = aboutOpen;
+    if (plotPart_) {
+        plotPart_->fillFlags(f);
+    }
     f.fileFormatOpen = fileFormatOpen;
     f.generalSetupOpen = generalSetupOpen;
     f.visualisationOpen = visualisationOpen;

@@ -15,6 +15,7 @@
 #include "window/file_commands.h"
 #include "window/menu_table.h"
 #include "window/operating_flags.h"
+#include "window/plot_part.h"
 #include "window/spectrum_view.h"
 
 struct WindowContext {
@@ -67,6 +68,11 @@ public:
 
     FileCommands& fileCommands() { return *fileCommands_; }
     FileCommandHooks fileHooks;  // filled by the parts the file commands call
+    PlotPart& plot() { return *plotPart_; }
+    // Loading a spectrum with fewer channels than a marker position resets the markers.
+    bool resetMarkersForChannels(std::uint16_t channels) {
+        return plotPart_->resetMarkersForChannels(channels);
+    }
 
     // The window's parts register what they handle. A command without a handler is shown
     // disabled; a message without one is ignored.
@@ -94,6 +100,7 @@ private:
     WindowContext context_;
     std::map<int, std::function<void()>> commands_;
     std::map<std::uint32_t, std::function<void(Message&)>> messageHandlers_;
+    std::unique_ptr<PlotPart> plotPart_;
     std::unique_ptr<FileCommands> fileCommands_;
     std::unique_ptr<ConfigurationDialogs> configurationDialogs_;
     bool endedOk_ = false;

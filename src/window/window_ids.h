@@ -18,6 +18,13 @@ inline constexpr int kChannelsLabel = 1096;
 inline constexpr int kRejectedLabel = 1100;
 inline constexpr int kMark2 = 1145;
 inline constexpr int kMark1 = 1146;
+inline constexpr int kPlotArea = 1077;
+inline constexpr int kMarkerSpan = 1394;
+// The scale and trace radio buttons; ours, the older stations gave them no fixed number.
+inline constexpr int kLinear = 1901;
+inline constexpr int kLogarithmic = 1902;
+inline constexpr int kLineStyle = 1903;
+inline constexpr int kDotsStyle = 1904;
 inline constexpr int kMirrorSpacing = 1395;
 }  // namespace ctl
 

@@ -17,6 +17,11 @@ public:
         auto it = texts.find(id);
         return it == texts.end() ? std::string() : it->second;
     }
+    void setControlChecked(int id, bool checked) override { checkedById[id] = checked; }
+    bool controlChecked(int id) const override {
+        auto it = checkedById.find(id);
+        return it != checkedById.end() && it->second;
+    }
     void setTitle(const std::string& t) override { title = t; }
     void setProgressRange(int low, int high) override {
         progressLow = low;
@@ -24,6 +29,10 @@ public:
     }
     void setProgress(int value) override { progress = value; }
     void redraw() override { ++redraws; }
+    bool savePlotImage(const std::string& path) override {
+        savedImages.push_back(path);
+        return saveImageSucceeds;
+    }
     void showSplash() override { ++splashes; }
     void placeInWorkArea() override { ++placements; }
     void maximise() override { maximised = true; }
@@ -51,6 +60,9 @@ public:
 
     std::map<int, bool> enabledById;
     std::map<int, std::string> texts;
+    std::map<int, bool> checkedById;
+    std::vector<std::string> savedImages;
+    bool saveImageSucceeds = true;
     std::string title;
     int progressLow = 0, progressHigh = 100, progress = 0;
     int redraws = 0, splashes = 0, placements = 0, abouts = 0;
