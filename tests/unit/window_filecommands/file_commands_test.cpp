@@ -11,6 +11,7 @@
 
 #if defined(__unix__)
 #include <sys/resource.h>
+#include <unistd.h>
 #endif
 
 #include "fake_file_dialogs.h"
@@ -118,6 +119,22 @@ protected:
     FakeSpectrumView view;
     std::unique_ptr<CSpectrumwnd> w;
 };
+
+TEST_F(FileCommandsTest, EveryFileCommandIsHandledAndFollowsTheMenuRules) {
+    CSpectrumwnd& win = window();
+    for (int id : {cmd::kLoadSpectrum, ctl::kLoad, cmd::kSaveAs, ctl::kSave, cmd::kSaveOverwrite,
+                   cmd::kLoadRaw, cmd::kSaveRaw, cmd::kSaveZone, cmd::kNewSpectrum, ctl::kDelete,
+                   cmd::kMeasurementInformation, ctl::kInformation}) {
+        EXPECT_TRUE(win.hasCommand(id)) << id;
+    }
+    EXPECT_TRUE(win.menuState(cmd::kLoadSpectrum).enabled);
+    EXPECT_FALSE(win.menuState(cmd::kSaveZone).enabled);  // no markers placed
+    win.acquiring = true;
+    for (int id : {cmd::kLoadSpectrum, cmd::kSaveAs, cmd::kSaveOverwrite, cmd::kNewSpectrum,
+                   cmd::kLoadRaw, cmd::kSaveRaw, cmd::kMeasurementInformation}) {
+        EXPECT_FALSE(win.menuState(id).enabled) << id;
+    }
+}
 
 TEST_F(FileCommandsTest, StationFileEditedSavedUnderAnotherNameAndLoadedBack) {
     setup.values().show_summary = 1;
@@ -416,6 +433,20 @@ TEST_F(FileCommandsTest, FailedSaveLeavesTheOldFileIntact) {
     EXPECT_EQ(readAll(target), old);
     EXPECT_TRUE(win.modified);
     EXPECT_EQ(filesIn(dir.path().toStdString()), std::vector<std::string>{"kept.DAT"});
+
+    // A folder that cannot be written (root writes anyway, so only for other users).
+    if (geteuid() != 0) {
+        const auto dirPath = std::filesystem::path(dir.path().toStdString());
+        std::filesystem::permissions(dirPath, std::filesystem::perms::owner_write,
+                                     std::filesystem::perm_options::remove);
+        prompter.expect("Cannot write the file\n" + target + "\nPermission denied" +
+                        "\nNothing was saved; a file of that name was left as it was.");
+        win.OnCommand(cmd::kSaveOverwrite);
+        std::filesystem::permissions(dirPath, std::filesystem::perms::owner_write,
+                                     std::filesystem::perm_options::add);
+        EXPECT_EQ(readAll(target), old);
+        EXPECT_TRUE(win.modified);
+    }
 
     // A folder that does not exist: told, nothing changes.
     const std::string nowhere = path("no/such/folder/x.DAT");
