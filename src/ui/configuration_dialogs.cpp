@@ -8,6 +8,7 @@
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPainter>
@@ -15,6 +16,7 @@
 #include <QSerialPortInfo>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "platform/message_receiver.h"
 #include "platform/messages.h"
@@ -379,6 +381,9 @@ GeneralSetupDialog::GeneralSetupDialog(CGeneral_setup& presenter, MessageReceive
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     connect(reset, &QPushButton::clicked, this, [this] {
         if (p_.OnReset()) {
+            if (QWidget* w = parentWidget()) {
+                w->update();  // the plot shows the default colours and font at once
+            }
             QDialog::reject();  // closes without applying the fields
         }
     });
@@ -489,6 +494,18 @@ UpDownControl::UpDownControl(QLineEdit* buddy, int low, int high, QWidget* paren
         connect(arrow, &QToolButton::clicked, this, [this, by] { step(by); });
         layout->addWidget(arrow);
     }
+    buddy_->installEventFilter(this);  // the arrow keys step as well
+}
+
+bool UpDownControl::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == buddy_ && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Up || key == Qt::Key_Down) {
+            step(key == Qt::Key_Up ? 1 : -1);
+            return true;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 void UpDownControl::step(int by) {

@@ -107,6 +107,9 @@ public:
     UpDownControl(QLineEdit* buddy, int low, int high, QWidget* parent = nullptr);
     void step(int by);
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     QLineEdit* buddy_;
     int low_;

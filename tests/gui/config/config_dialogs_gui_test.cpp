@@ -6,6 +6,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDialog>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QRadioButton>
@@ -256,8 +257,12 @@ TEST_F(ConfigurationDialogsGui, VisualisationIsThereAfterARestart) {
         ASSERT_NE(station->window.findChild<QDialog*>("142"), nullptr);
         EXPECT_TRUE(fontSize->hasFocus() || !dialog->isActiveWindow());
 
-        fontSize->setText("12");
-        EXPECT_EQ(station->setup->values().spcwin_fnt_weigth, 12);  // shown at once
+        fontSize->setText("11");
+        EXPECT_EQ(station->setup->values().spcwin_fnt_weigth, 11);  // shown at once
+        QKeyEvent up(QEvent::KeyPress, Qt::Key_Up, Qt::NoModifier);
+        QCoreApplication::sendEvent(fontSize, &up);
+        EXPECT_EQ(fontSize->text(), "12");
+        EXPECT_EQ(station->setup->values().spcwin_fnt_weigth, 12);
         Station::control<QRadioButton>(dialog, CVisualization::kLogarithmic)->click();
         EXPECT_FALSE(Station::control<QRadioButton>(dialog, CVisualization::kLinear)->isChecked());
         Station::control<QAbstractButton>(dialog, 1)->click();
