@@ -20,7 +20,9 @@ std::string text(const QString& s) {
 }  // namespace
 
 std::optional<std::string> writeFileAtomically(const std::string& path, const std::string& bytes) {
-    const QString target = QString::fromStdString(path);
+    // Through a link the file it points at is replaced, not the link.
+    const QFileInfo given(QString::fromStdString(path));
+    const QString target = given.isSymLink() ? given.symLinkTarget() : given.filePath();
     const QFileInfo info(target);
     if (info.isDir()) {
         return std::string("It is a folder, not a file.");
