@@ -26,13 +26,10 @@
 
 namespace {
 
-QApplication& app() {
-    static int argc = 1;
-    static char name[] = "config_dialogs_gui_test";
-    static char* argv[] = {name, nullptr};
-    static QApplication instance(argc, argv);
-    return instance;
-}
+int argc = 1;
+char name[] = "config_dialogs_gui_test";
+char* argv[] = {name, nullptr};
+std::unique_ptr<QApplication> application;
 
 void pump() {
     for (int i = 0; i < 5; ++i) {
@@ -144,8 +141,11 @@ void expectTabOrderFollowsLayout(QDialog* dialog, std::vector<int> expected) {
 
 class ConfigurationDialogsGui : public ::testing::Test {
 protected:
+    static void SetUpTestSuite() { application = std::make_unique<QApplication>(argc, argv); }
+    // Gone before static destruction, where Qt's own globals may already be torn down.
+    static void TearDownTestSuite() { application.reset(); }
+
     void SetUp() override {
-        app();
         ASSERT_TRUE(settingsDir.isValid());
         ASSERT_TRUE(baseDir.isValid());
     }
