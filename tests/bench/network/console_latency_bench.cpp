@@ -1,0 +1,187 @@
+// STATUS round trip while four other consoles send commands as fast as they can and the
+// simulated scan controller streams frames into a running acquisition. The station runs on a
+// thread of its own with its event loop, as the window thread does in the program.
+
+#include <benchmark/benchmark.h>
+
+#include <QCoreApplication>
+#include <QTcpSocket>
+#include <QThread>
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <future>
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "fake_file_dialogs.h"
+#include "fake_spectrum_view.h"
+#include "platform/profile_store.h"
+#include "scripted_prompter.h"
+#include "simulator_on_pty.h"
+#include "window/console_host.h"
+#include "window/run_control.h"
+#include "window/spectrum_window.h"
+#include "window/window_ids.h"
+
+namespace {
+
+using namespace std::string_literals;
+const std::string kPrompt = "KAVRO> \0"s;
+constexpr int kPacingMs = 10;  // one STATUS every 10 ms, 6000 of them: a minute under load
+
+class StationThread final : public QThread {
+public:
+    std::promise<std::uint16_t> port;
+    std::atomic<int> scanCount{-1};
+    std::atomic<int> rejected{0};
+    std::unique_ptr<SimulatorOnPty> sim;
+
+protected:
+    void run() override {
+        sim = startSimulatorOnPty("--time-scale 16 --channels 1024");
+        MemoryProfileStore store;
+        CRegistersetup setup(store, {"/tmp", "/tmp/backup", "Kavro ver. 1.2"});
+        setup.SetFailsafeDefaults();
+        setup.values().enable_network = 1;
+        ScriptedPrompter prompter;
+        FakeFileDialogs dialogs;
+        FakeSpectrumView view;
+        view.setControlText(ctl::kCycles, "0");
+        view.setControlText(ctl::kMirrorSpacing, "6");
+        WindowContext context;
+        context.consolePort = 0;
+        context.portOverride = sim ? sim->devicePath() : std::string();
+        {
+            CSpectrumwnd window(setup, prompter, dialogs, view, context);
+            window.OnInitDialog();
+            window.consoleHost().StartServer();
+            port.set_value(window.consoleHost().listeningPort());
+            QTimer watch;
+            QObject::connect(&watch, &QTimer::timeout, [&] {
+                scanCount = window.spectrum.scanCount;
+                rejected = window.runControl().rejectedFrames;
+            });
+            watch.start(50);
+            exec();
+            scanCount = window.spectrum.scanCount;
+        }
+        sim.reset();
+    }
+};
+
+// A blocking terminal for a thread of its own.
+class Terminal {
+public:
+    explicit Terminal(std::uint16_t port) {
+        socket_.connectToHost("127.0.0.1", port);
+        socket_.waitForConnected(5000);
+        readUntil("KAVRO> ");
+    }
+    // One line out, its reply back (up to and including the prompt).
+    std::string ask(const std::string& line) {
+        socket_.write(line.data(), static_cast<qint64>(line.size()));
+        socket_.flush();
+        return readUntil(kPrompt);
+    }
+    std::string readUntil(const std::string& end) {
+        while (buffer_.find(end) == std::string::npos) {
+            if (!socket_.waitForReadyRead(5000)) {
+                return {};
+            }
+            const QByteArray b = socket_.readAll();
+            buffer_.append(b.constData(), static_cast<std::size_t>(b.size()));
+        }
+        const std::size_t cut = buffer_.find(end) + end.size();
+        std::string reply = buffer_.substr(0, cut);
+        buffer_.erase(0, cut);
+        return reply;
+    }
+
+private:
+    QTcpSocket socket_;
+    std::string buffer_;
+};
+
+void BM_StatusLatencyUnderLoad(benchmark::State& state) {
+    int argc = 1;
+    char arg0[] = "console_latency_bench";
+    char* argv[] = {arg0, nullptr};
+    QCoreApplication app(argc, argv);
+    StationThread station;
+    auto portReady = station.port.get_future();
+    station.start();
+    const std::uint16_t port = portReady.get();
+
+    Terminal measuring(port);
+    measuring.ask("override\r\n");
+    const std::uint64_t framesBefore = station.sim ? station.sim->framesSent() : 0;
+    measuring.ask("start 0\r\n");
+
+    std::atomic<bool> stop{false};
+    std::atomic<long> loadReplies{0};
+    std::atomic<long> incomplete{0};
+    std::atomic<int> connected{0};
+    std::vector<std::thread> loaders;
+    for (int i = 0; i < 4; ++i) {
+        loaders.emplace_back([&, i] {
+            Terminal t(port);
+            ++connected;
+            const std::string lines[] = {"help\r\n", "status\r\n", "get_data\r\n", "bogus\r\n"};
+            for (long n = 0; !stop; ++n) {
+                const std::string reply = t.ask(lines[(n + i) % 4]);
+                if (reply.empty()) {
+                    ++incomplete;
+                }
+                ++loadReplies;
+            }
+        });
+    }
+
+    while (connected < 4) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    std::vector<double> micros;
+    for (auto _ : state) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(kPacingMs));
+        const auto t0 = std::chrono::steady_clock::now();
+        const std::string reply = measuring.ask("status\r\n");
+        const auto t1 = std::chrono::steady_clock::now();
+        if (reply.find("END OF REPORT") == std::string::npos) {
+            ++incomplete;
+        }
+        const double us = std::chrono::duration<double, std::micro>(t1 - t0).count();
+        micros.push_back(us);
+        state.SetIterationTime(us * 1e-6);
+    }
+    stop = true;
+    for (auto& t : loaders) {
+        t.join();
+    }
+    measuring.ask("stop\r\n");
+    const std::uint64_t framesSent = (station.sim ? station.sim->framesSent() : 0) - framesBefore;
+    station.quit();
+    station.wait();
+    const int scans = station.scanCount.load();
+
+    std::sort(micros.begin(), micros.end());
+    if (!micros.empty()) {
+        state.counters["median_us"] = micros[micros.size() / 2];
+        state.counters["p99_us"] = micros[std::min(micros.size() - 1, micros.size() * 99 / 100)];
+    }
+    state.counters["load_replies"] = static_cast<double>(loadReplies.load());
+    state.counters["incomplete"] = static_cast<double>(incomplete.load());
+    state.counters["frames_sent"] = static_cast<double>(framesSent);
+    state.counters["scans"] = scans;
+    state.counters["rejected"] = station.rejected.load();
+}
+BENCHMARK(BM_StatusLatencyUnderLoad)
+    ->UseManualTime()
+    ->Iterations(6000)
+    ->Unit(benchmark::kMicrosecond);
+
+}  // namespace
+
+BENCHMARK_MAIN();
