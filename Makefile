@@ -23,9 +23,9 @@ build: deps configure
 run: build
 	@if [ -z "$$DISPLAY" ] && [ -z "$$WAYLAND_DISPLAY" ] && [ -z "$$QT_QPA_PLATFORM" ]; then \
 	    echo "No display found: running offscreen."; \
-	    QT_QPA_PLATFORM=offscreen ./$(BUILD_DIR)/app/kavro $(ARGS); \
+	    QT_QPA_PLATFORM=offscreen ./$(BUILD_DIR)/app/kavro --simulate-if-unconfigured $(ARGS); \
 	else \
-	    ./$(BUILD_DIR)/app/kavro $(ARGS); \
+	    ./$(BUILD_DIR)/app/kavro --simulate-if-unconfigured $(ARGS); \
 	fi
 
 test: unit-tests fuzz-smoke

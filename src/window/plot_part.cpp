@@ -5,6 +5,7 @@
 #include "platform/message.h"
 #include "platform/messages.h"
 #include "window/operating_flags.h"
+#include "window/run_control.h"
 #include "window/spectrum_window.h"
 #include "window/window_ids.h"
 
@@ -68,9 +69,25 @@ PlotInputs PlotPart::inputs() const {
     local.displayedChannels = w_.displayedChannels;
     // Observe stays disabled during a local acquisition (control set Acquiring).
     local.observeButtonEnabled = false;
-    // Run control fills the controller's indications, the cycle counts, the scan buffer and
-    // the backup state here; until it does they keep their idle values.
+    local.alignment = w_.alignment;
+    local.alt16 = w_.alt16;
+    local.x10 = w_.x10;
+    local.cycleField = w_.cycleField;
+
+    RunControl& run = w_.runControl();
+    local.runCycles = run.runCycles;
+    if (CDataGatheringThread* gathering = run.gathering()) {
+        local.cyclesPerHourEstimate = gathering->CyclesPerHourEstimate();
+    }
     in.backupsEnabled = w_.settings().back_enable != 0;
+    in.lastBackupFile = run.lastBackupName;
+    in.cyclesAtLastBackup = run.cyclesAtLastBackup;
+
+    if (const GatheredScan* scan = w_.lastScan.get()) {
+        in.scanCounts = scan->scan.counts;
+        in.scanChannels = scan->scan.channels;
+        in.shutterMap = scan->ShutterMap;
+    }
 
     // Client mode fills in.client and in.clientRecord; the quick fit fills in.extraSpectra.
     in.client.control = flags.clientControl;

@@ -1,6 +1,10 @@
 #include "window/spectrum_window.h"
 
+#include <QDir>
+
 #include "platform/messages.h"
+#include "window/console_host.h"
+#include "window/run_control.h"
 #include "window/window_ids.h"
 
 CSpectrumwnd::CSpectrumwnd(CRegistersetup& setup, Prompter& prompter, FileDialogs& dialogs,
@@ -11,8 +15,11 @@ CSpectrumwnd::CSpectrumwnd(CRegistersetup& setup, Prompter& prompter, FileDialog
       view_(view),
       context_(std::move(context)) {
     configurationDialogs_ = std::make_unique<ConfigurationDialogs>(*this);
+    runControl_ = std::make_unique<RunControl>(*this);
     plotPart_ = std::make_unique<PlotPart>(*this);
+    runControl_->switchMarkersOff = [this] { plotPart_->switchOffMarkers(); };
     fileCommands_ = std::make_unique<FileCommands>(*this);
+    consoleHost_ = std::make_unique<ConsoleHost>(*this);
     addCommand(cmd::kExit, [this] { Exit(); });
     addCommand(ctl::kExit, [this] { Exit(); });
     addCommand(cmd::kAbout, [this] {
@@ -21,6 +28,16 @@ CSpectrumwnd::CSpectrumwnd(CRegistersetup& setup, Prompter& prompter, FileDialog
             view_.showAbout();
         }
     });
+}
+
+CSpectrumwnd::~CSpectrumwnd() = default;
+
+std::string CSpectrumwnd::serialPort() const {
+    return context_.portOverride.empty() ? settings().com_port : context_.portOverride;
+}
+
+void CSpectrumwnd::returnToBaseDirectory() {
+    QDir::setCurrent(QString::fromStdString(setup_.directories().baseDirectory));
 }
 
 void CSpectrumwnd::addCommand(int id, std::function<void()> handler) {
@@ -76,9 +93,6 @@ void CSpectrumwnd::onMessage(Message& message) {
         case msg::WM_MAXIMISE:
             view_.maximise();
             break;
-        case msg::WM_START_SERVER_AUTOMATICALLY:
-            // The console server joins the window with the network subsystem.
-            break;
         case msg::WM_ABOUT_CLOSED:
             aboutOpen = false;
             break;
@@ -112,12 +126,16 @@ OperatingFlags CSpectrumwnd::flags() const {
     f.primary = context_.primary;
     f.channels = spectrum.channels;
     f.aboutOpen = aboutOpen;
-    if (plotPart_) {
-        plotPart_->fillFlags(f);
-    }
     f.fileFormatOpen = fileFormatOpen;
     f.generalSetupOpen = generalSetupOpen;
     f.visualisationOpen = visualisationOpen;
+    f.alignment = alignment;
+    f.serverRunning = serverRunning;
+    f.consoleHoldsControl = consoleHoldsControl;
+    f.gatheringThread = runControl_->hasGatheringThread();
+    if (plotPart_) {
+        plotPart_->fillFlags(f);
+    }
     return f;
 }
 
@@ -136,7 +154,11 @@ bool CSpectrumwnd::Exit() {
     if (modified && !prompter_.askYesNo(kDiscardAndClose)) {
         return false;
     }
-    // Network shutdown, the gathering, backup and sequence threads join here as they arrive.
+    if (!consoleHost_->CloseForExit()) {
+        return false;
+    }
+    runControl_->StopGathering();
+    // The backup and sequence threads join here as they arrive.
     endedOk_ = true;
     view_.endDialog(true);
     return true;

@@ -6,6 +6,7 @@
 #include <memory>
 #include <string>
 
+#include "acquisition/gathered_scan.h"
 #include "platform/file_dialogs.h"
 #include "platform/message_receiver.h"
 #include "platform/prompter.h"
@@ -18,8 +19,13 @@
 #include "window/plot_part.h"
 #include "window/spectrum_view.h"
 
+class RunControl;
+class ConsoleHost;
+
 struct WindowContext {
     std::string executableDirectory;  // where the default spectrum file lives
+    std::string portOverride;         // serial device for this run only (the simulator's pty)
+    std::uint16_t consolePort = 4000;  // the console server's port; 0: any free one (tests)
     std::string commandLineFile;      // opened once the window runs; empty for none
     bool primary = true;
 };
@@ -34,6 +40,7 @@ public:
 
     CSpectrumwnd(CRegistersetup& setup, Prompter& prompter, FileDialogs& dialogs,
                  SpectrumView& view, WindowContext context);
+    ~CSpectrumwnd() override;
 
     // Sets up the initial spectrum and posts the start-up messages to itself.
     void OnInitDialog();
@@ -65,7 +72,25 @@ public:
     bool fileFormatOpen = false;
     bool generalSetupOpen = false;
     bool visualisationOpen = false;
+    std::uint32_t cycleField = 0;  // the Cycles edit; 0: no limit
 
+    // Indications of the scan controller and the last complete frame the gathering announced
+    // (the scan buffer the plot, the console and the analyses read).
+    bool x10 = false;
+    bool alt16 = false;
+    bool alignment = false;  // false: the controller is in alignment mode
+    ScanReadyPayload lastScan;
+
+    // Console server state, kept by the console part.
+    bool serverRunning = false;
+    bool consoleHoldsControl = false;
+    std::function<void(const std::string&)> sendToControlOwner = [](const std::string&) {};
+    bool remoteControlled() const {
+        return settings().enable_network && serverRunning && consoleHoldsControl;
+    }
+
+    RunControl& runControl() { return *runControl_; }
+    ConsoleHost& consoleHost() { return *consoleHost_; }
     FileCommands& fileCommands() { return *fileCommands_; }
     FileCommandHooks fileHooks;  // filled by the parts the file commands call
     PlotPart& plot() { return *plotPart_; }
@@ -73,6 +98,9 @@ public:
     bool resetMarkersForChannels(std::uint16_t channels) {
         return plotPart_->resetMarkersForChannels(channels);
     }
+    // The serial port the gathering opens: the configured one unless this run overrides it.
+    std::string serialPort() const;
+    void returnToBaseDirectory();
 
     // The window's parts register what they handle. A command without a handler is shown
     // disabled; a message without one is ignored.
@@ -100,8 +128,10 @@ private:
     WindowContext context_;
     std::map<int, std::function<void()>> commands_;
     std::map<std::uint32_t, std::function<void(Message&)>> messageHandlers_;
+    std::unique_ptr<RunControl> runControl_;
     std::unique_ptr<PlotPart> plotPart_;
     std::unique_ptr<FileCommands> fileCommands_;
+    std::unique_ptr<ConsoleHost> consoleHost_;
     std::unique_ptr<ConfigurationDialogs> configurationDialogs_;
     bool endedOk_ = false;
 };

@@ -1,0 +1,248 @@
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <functional>
+#include <numeric>
+
+#include "fake_file_dialogs.h"
+#include "fake_spectrum_view.h"
+#include "platform/messages.h"
+#include "scripted_prompter.h"
+#include "simulator_on_pty.h"
+#include "window/control_sets.h"
+#include "window/run_control.h"
+#include "window/spectrum_window.h"
+#include "window/window_ids.h"
+
+namespace {
+
+int argc = 1;
+char arg0[] = "run_control_test";
+char* argv[] = {arg0, nullptr};
+QCoreApplication& app() {
+    static QCoreApplication instance(argc, argv);
+    return instance;
+}
+
+bool pumpUntil(const std::function<bool()>& done, int timeoutMs = 20000) {
+    QElapsedTimer clock;
+    clock.start();
+    while (!done()) {
+        if (clock.elapsed() > timeoutMs) {
+            return false;
+        }
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    }
+    return true;
+}
+
+// A station with the simulated scan controller on a pty; every frame the window handles while
+// acquiring is kept, so the test can add them up itself.
+struct Station {
+    explicit Station(const std::string& simulator) {
+        app();
+        sim = startSimulatorOnPty(simulator, &error);
+        EXPECT_TRUE(sim) << error;
+        setup.SetFailsafeDefaults();
+        WindowContext context;
+        context.portOverride = sim ? sim->devicePath() : std::string();
+        window = std::make_unique<CSpectrumwnd>(setup, prompter, dialogs, view, context);
+        window->OnInitDialog();
+        QCoreApplication::sendPostedEvents();
+        window->runControl().serveRealtimeRequests = [this](const GatheredScan& frame) {
+            if (window->acquiring) {
+                accumulated.push_back(frame.scan.counts);
+            }
+        };
+        view.setControlText(ctl::kCycles, "0");
+        view.setControlText(ctl::kMirrorSpacing, "6");
+    }
+    ~Station() {
+        window.reset();
+        QCoreApplication::sendPostedEvents();
+    }
+
+    void acquire(std::uint32_t cycles) {
+        view.setControlText(ctl::kCycles, std::to_string(cycles));
+        window->OnCommand(ctl::kAcquisition);
+    }
+
+    std::string error;
+    std::unique_ptr<SimulatorOnPty> sim;
+    MemoryProfileStore store;
+    CRegistersetup setup{store, {"/tmp", "/tmp/backup", "Kavro ver. 1.2"}};
+    ScriptedPrompter prompter;
+    FakeFileDialogs dialogs;
+    FakeSpectrumView view;
+    std::unique_ptr<CSpectrumwnd> window;
+    std::vector<std::vector<std::uint32_t>> accumulated;
+};
+
+// Sweep k of the ramp pattern holds (7k + i) mod 4096 in channel i > 0.
+std::uint32_t sweepNumber(const std::vector<std::uint32_t>& counts) {
+    return static_cast<std::uint32_t>((counts[1] + 4096 - 1) % 4096);
+}
+
+}  // namespace
+
+TEST(RunControl, AcquiresCompletesAndResumesWithEveryFrameAdded) {
+    Station st("--time-scale 16 --pattern ramp --channels 1024");
+    st.acquire(20);
+    ASSERT_TRUE(st.window->acquiring);
+    EXPECT_EQ(st.view.controlText(ctl::kAcquisition), "Stop acquisition");
+    EXPECT_TRUE(st.view.isEnabled(ctl::kAcquisition));
+    EXPECT_FALSE(st.view.isEnabled(ctl::kLoad));
+    EXPECT_EQ(st.view.progressHigh, 20);
+    ASSERT_TRUE(pumpUntil([&] { return !st.window->acquiring; }));
+
+    const CKavroSpectrum& s = st.window->spectrum;
+    EXPECT_EQ(s.scanCount, 20);
+    ASSERT_EQ(st.accumulated.size(), 20u);
+    for (std::size_t f = 1; f < st.accumulated.size(); ++f) {
+        EXPECT_EQ(sweepNumber(st.accumulated[f]) % 4096,
+                  (sweepNumber(st.accumulated[f - 1]) + 7) % 4096)
+            << "frame " << f << " follows its predecessor";
+    }
+    for (std::size_t i = 0; i < 1024; ++i) {
+        std::uint32_t sum = 0;
+        for (const auto& frame : st.accumulated) {
+            sum += frame[i];
+        }
+        ASSERT_EQ(s.counts[i], sum) << "channel " << i;
+    }
+    EXPECT_DOUBLE_EQ(s.channelTime, 0.512 / 1024 * 20);
+    EXPECT_EQ(st.view.controlText(ctl::kAcquisition), "Resume acquisition");
+    EXPECT_EQ(st.view.progress, 0);
+    EXPECT_TRUE(st.view.isEnabled(ctl::kLoad));
+    EXPECT_TRUE(st.window->modified);
+    EXPECT_EQ(st.view.controlText(ctl::kRejectedLabel), "rejected :\n0 / 20");
+
+    st.acquire(10);
+    ASSERT_TRUE(pumpUntil([&] { return !st.window->acquiring; }));
+    EXPECT_EQ(s.scanCount, 30);
+    EXPECT_EQ(st.window->runControl().runCycles, 10u);
+    EXPECT_DOUBLE_EQ(s.channelTime, 0.512 / 1024 * 30);
+}
+
+TEST(RunControl, UnlimitedRunStopsOnRequestAndObservationDoesNotAccumulate) {
+    Station st("--time-scale 16 --pattern ramp --channels 512");
+    st.acquire(0);
+    ASSERT_TRUE(pumpUntil([&] { return st.window->spectrum.scanCount >= 25; }));
+    EXPECT_TRUE(st.window->acquiring);
+    EXPECT_EQ(st.window->spectrum.channels, 512) << "adopted while nothing was accumulated";
+    EXPECT_EQ(st.window->runControl().TimeLeftText().rfind("cycles ", 0), 0u);
+    EXPECT_NE(st.window->runControl().TimeLeftText().find("of <infinite> @512 chns"),
+              std::string::npos);
+    st.window->OnCommand(ctl::kAcquisition);
+    EXPECT_FALSE(st.window->acquiring);
+    const auto scans = st.window->spectrum.scanCount;
+    const auto counts = st.window->spectrum.counts;
+    EXPECT_EQ(st.view.controlText(ctl::kAcquisition), "Resume acquisition");
+
+    st.window->OnCommand(ctl::kObserve);
+    ASSERT_TRUE(st.window->observing);
+    EXPECT_EQ(st.view.controlText(ctl::kObserve), "Stop observing");
+    EXPECT_FALSE(st.view.isEnabled(ctl::kAcquisition));
+    const auto before = st.view.redraws;
+    ASSERT_TRUE(pumpUntil([&] { return st.view.redraws >= before + 5; }));
+    EXPECT_EQ(st.window->spectrum.scanCount, scans);
+    EXPECT_EQ(st.window->spectrum.counts, counts);
+    ASSERT_TRUE(st.window->lastScan);
+    EXPECT_EQ(st.window->lastScan->scan.channels, 512);
+
+    st.window->OnCommand(ctl::kObserve);
+    EXPECT_FALSE(st.window->observing);
+    EXPECT_EQ(st.view.controlText(ctl::kObserve), "Observe signal");
+    EXPECT_EQ(st.window->displayedChannels, 512);
+}
+
+TEST(RunControl, ChannelQuestionCancelLeavesTheSpectrumUntouched) {
+    Station st("--time-scale 16 --pattern ramp --channels 1024");
+    CKavroSpectrum& s = st.window->spectrum;
+    s.SetChannels(256);
+    st.window->displayedChannels = 256;
+    // A first observation creates the gathering, which learns the controller's 1024 channels.
+    st.window->OnCommand(ctl::kObserve);
+    ASSERT_TRUE(pumpUntil([&] { return st.window->lastScan != nullptr; }));
+    st.window->OnCommand(ctl::kObserve);
+    std::fill(s.counts.begin(), s.counts.end(), 3u);
+    const CKavroSpectrum before = s;
+
+    st.prompter.expect(
+        "Kavro has detected that the acquisition will run on 1024 channels. Your current "
+        "spectrum is 256 channels, instead.If you click OK button, spectrum will be deleted and "
+        "resized, otherwise ( if you press CANCEL ) the acquisition will be aborted.",
+        PromptAnswer::Cancel);
+    st.acquire(5);
+    EXPECT_FALSE(st.window->acquiring);
+    EXPECT_EQ(st.view.controlText(ctl::kAcquisition), "Start acquisition");
+    QElapsedTimer wait;
+    wait.start();
+    pumpUntil([&] { return wait.elapsed() > 300; });
+    EXPECT_EQ(s.channels, 256);
+    EXPECT_EQ(s.counts, before.counts);
+    EXPECT_EQ(s.scanCount, 0);
+}
+
+TEST(RunControl, MissingPortIsRefusedAndMissingDeviceReportsThePortError) {
+    app();
+    {
+        MemoryProfileStore store;
+        CRegistersetup setup{store, {"/tmp", "/tmp/backup", "Kavro ver. 1.2"}};
+        setup.SetFailsafeDefaults();
+        ScriptedPrompter prompter;
+        FakeFileDialogs dialogs;
+        FakeSpectrumView view;
+        view.setControlText(ctl::kCycles, "10");
+        view.setControlText(ctl::kMirrorSpacing, "6");
+        CSpectrumwnd window(setup, prompter, dialogs, view, {});
+        window.OnInitDialog();
+        prompter.expect(RunControl::kNoPortConfigured, PromptAnswer::Ok);
+        window.OnCommand(ctl::kAcquisition);
+        EXPECT_FALSE(window.acquiring);
+        prompter.expect(RunControl::kNoPortConfigured, PromptAnswer::Ok);
+        window.OnCommand(ctl::kObserve);
+        EXPECT_FALSE(window.observing);
+
+        window.settings().com_port = "/dev/kavro-no-such-device";
+        prompter.expect("Error opening serial port ! Could it be busy ?");
+        window.OnCommand(ctl::kAcquisition);
+        EXPECT_TRUE(window.acquiring);
+        ASSERT_TRUE(pumpUntil([&] { return !window.acquiring; }));
+        EXPECT_EQ(view.controlText(ctl::kAcquisition), "Start Acquisition");
+        EXPECT_EQ(view.controlText(ctl::kObserve), "Observe signal");
+        EXPECT_TRUE(view.isEnabled(ctl::kAcquisition));
+    }
+    QCoreApplication::sendPostedEvents();
+}
+
+TEST(ControlSets, EnableDisableAndCaptionsFollowTheTable) {
+    FakeSpectrumView view;
+    ApplyControlSet(Acquiring, view);
+    EXPECT_EQ(view.controlText(ctl::kAcquisition), "Stop acquisition");
+    for (int id : {ctl::kObserve, ctl::kExit, ctl::kCycles, ctl::kDelete, ctl::kInformation,
+                   ctl::kLoad, ctl::kSave, ctl::kAcquisition}) {
+        EXPECT_FALSE(view.isEnabled(id)) << id;
+    }
+    EXPECT_TRUE(view.isEnabled(ctl::kMark1)) << "not named: kept";
+    view.progress = 7;
+    ApplyControlSet(Idle, view);
+    EXPECT_EQ(view.progress, 0);
+    EXPECT_TRUE(view.isEnabled(ctl::kLoad));
+
+    ApplyControlSet(ViewerOpen, view);
+    ApplyControlSet(ViewerClosed, view, {false, false});
+    EXPECT_FALSE(view.isEnabled(ctl::kAcquisition)) << "only the primary window re-enables it";
+    ApplyControlSet(ViewerClosed, view, {true, false});
+    EXPECT_TRUE(view.isEnabled(ctl::kAcquisition));
+
+    ApplyControlSet(ClientRemoteIdle, view, {true, true});
+    EXPECT_EQ(view.controlText(ctl::kAcquisition), "Resume acquisition");
+    EXPECT_EQ(view.controlText(ctl::kObserve), "Observe");
+    const auto snapshot = view.enabledById;
+    for (int n : {8, 11, 12, 17, -1}) {
+        ApplyControlSet(n, view);
+    }
+    EXPECT_EQ(view.enabledById, snapshot);
+}
