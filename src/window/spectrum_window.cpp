@@ -20,6 +20,16 @@ CSpectrumwnd::CSpectrumwnd(CRegistersetup& setup, Prompter& prompter, FileDialog
     runControl_->switchMarkersOff = [this] { plotPart_->switchOffMarkers(); };
     fileCommands_ = std::make_unique<FileCommands>(*this);
     consoleHost_ = std::make_unique<ConsoleHost>(*this);
+    responsePart_ = std::make_unique<ResponsePart>(*this);
+    addCommand(cmd::kAutomatedShortcut, [this] {
+        if (settings().enable_network) {
+            prompter_.tell(kAutomaticNotInNetworkMode, PromptIcon::Exclamation);
+        } else if (!acquiring && !observing) {
+            OnCommand(cmd::kAutomatedMode);
+        }
+    });
+    // Ctrl+C opens the chat window to a server in client mode, which comes with the client.
+    addCommand(cmd::kChatShortcut, [] {});
     addCommand(cmd::kExit, [this] { Exit(); });
     addCommand(ctl::kExit, [this] { Exit(); });
     addCommand(cmd::kAbout, [this] {
@@ -114,6 +124,8 @@ void CSpectrumwnd::OnCommand(int id) {
     auto it = commands_.find(id);
     if (it != commands_.end()) {
         it->second();
+    } else if (id >= cmd::kMarker1Back && id <= cmd::kLastShortcut && !acquiring && !observing) {
+        prompter_.tell("Unhandled key event!", PromptIcon::Stop);
     }
 }
 
@@ -133,6 +145,9 @@ OperatingFlags CSpectrumwnd::flags() const {
     f.serverRunning = serverRunning;
     f.consoleHoldsControl = consoleHoldsControl;
     f.gatheringThread = runControl_->hasGatheringThread();
+    if (responsePart_) {
+        responsePart_->fillFlags(f);
+    }
     if (plotPart_) {
         plotPart_->fillFlags(f);
     }

@@ -17,16 +17,17 @@
 #include "window/menu_table.h"
 #include "window/operating_flags.h"
 #include "window/plot_part.h"
+#include "window/response_part.h"
 #include "window/spectrum_view.h"
 
 class RunControl;
 class ConsoleHost;
 
 struct WindowContext {
-    std::string executableDirectory;  // where the default spectrum file lives
-    std::string portOverride;         // serial device for this run only (the simulator's pty)
+    std::string executableDirectory;   // where the default spectrum file lives
+    std::string portOverride;          // serial device for this run only (the simulator's pty)
     std::uint16_t consolePort = 4000;  // the console server's port; 0: any free one (tests)
-    std::string commandLineFile;      // opened once the window runs; empty for none
+    std::string commandLineFile;       // opened once the window runs; empty for none
     bool primary = true;
 };
 
@@ -35,6 +36,9 @@ struct WindowContext {
 class CSpectrumwnd : public MessageReceiver {
     Q_OBJECT
 public:
+    static constexpr const char* kAutomaticNotInNetworkMode =
+        "The automatic measurement function is not available while operating in network mode : "
+        "please deactivate network functions  (general setup window) and retry.";
     static constexpr const char* kDiscardAndClose =
         "Do you want to discard this spectrum and close the application ?";
 
@@ -113,6 +117,7 @@ public:
     CRegistersetup& setup() { return setup_; }
     const WindowContext& context() const { return context_; }
     ConfigurationDialogs& configurationDialogs() { return *configurationDialogs_; }
+    ResponsePart& response() { return *responsePart_; }
 
 protected:
     void onMessage(Message& message) override;
@@ -133,5 +138,6 @@ private:
     std::unique_ptr<FileCommands> fileCommands_;
     std::unique_ptr<ConsoleHost> consoleHost_;
     std::unique_ptr<ConfigurationDialogs> configurationDialogs_;
+    std::unique_ptr<ResponsePart> responsePart_;
     bool endedOk_ = false;
 };

@@ -79,4 +79,5 @@ inline constexpr int kMarker2Back = 10002;
 inline constexpr int kMarker2Forward = 10003;
 inline constexpr int kChatShortcut = 10005;
 inline constexpr int kAutomatedShortcut = 10006;
+inline constexpr int kLastShortcut = 10009;  // shortcut numbers run up to here
 }  // namespace cmd

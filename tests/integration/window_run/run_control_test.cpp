@@ -246,3 +246,34 @@ TEST(ControlSets, EnableDisableAndCaptionsFollowTheTable) {
     }
     EXPECT_EQ(view.enabledById, snapshot);
 }
+
+TEST(SpectrumWindow, ShortcutsAndClosingRules) {
+    app();
+    MemoryProfileStore store;
+    CRegistersetup setup{store, {"/tmp", "/tmp/backup", "Kavro ver. 1.2"}};
+    setup.SetFailsafeDefaults();
+    ScriptedPrompter prompter;
+    FakeFileDialogs dialogs;
+    FakeSpectrumView view;
+    CSpectrumwnd window(setup, prompter, dialogs, view, {});
+    window.OnInitDialog();
+    QCoreApplication::sendPostedEvents();
+
+    window.settings().enable_network = 1;
+    prompter.expect(CSpectrumwnd::kAutomaticNotInNetworkMode);
+    window.OnCommand(cmd::kAutomatedShortcut);
+    prompter.expect("Unhandled key event!");
+    window.OnCommand(cmd::kMarker2Forward + 1);  // a shortcut number nobody handles
+    window.OnCommand(cmd::kChatShortcut);        // not a client: nothing
+
+    window.acquiring = true;
+    EXPECT_FALSE(window.Exit()) << "refused silently during a run";
+    window.acquiring = false;
+    window.modified = true;
+    prompter.expect(CSpectrumwnd::kDiscardAndClose, PromptAnswer::No);
+    EXPECT_FALSE(window.Exit());
+    EXPECT_FALSE(view.ended);
+    prompter.expect(CSpectrumwnd::kDiscardAndClose, PromptAnswer::Yes);
+    EXPECT_TRUE(window.Exit());
+    EXPECT_TRUE(view.ended && view.endedOk);
+}
