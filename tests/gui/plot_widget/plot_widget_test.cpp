@@ -62,6 +62,7 @@ struct Station {
         window = std::make_unique<MainWindow>();
         logic = std::make_unique<CSpectrumwnd>(setup, prompter, dialogs, *window, WindowContext{});
         window->attach(logic.get());
+        logic->alignment = true;
         window->resize(1100, 650);
         window->show();
         logic->OnInitDialog();
@@ -84,7 +85,15 @@ struct Station {
     // What loading the file leaves in the window.
     void loadQuartz() {
         const FileStructure& structure = setup.values().fileStructure;
-        logic->spectrum.ReadFromFile(quartzSpectrumFile(structure), structure);
+        const std::string bytes = quartzSpectrumFile(structure);
+        logic->spectrum.ReadFromFile(bytes, structure);
+        const QString dir = qEnvironmentVariable("KAVRO_SCREENSHOT_DIR");
+        if (!dir.isEmpty()) {  // for looking at it in the station itself
+            QFile file(QDir(dir).filePath("quartz_2mm_vv.dat"));
+            if (file.open(QIODevice::WriteOnly)) {
+                file.write(bytes.data(), static_cast<qint64>(bytes.size()));
+            }
+        }
         logic->displayedChannels = logic->spectrum.channels;
         logic->fileName = "quartz_2mm_vv.dat";
         logic->modified = false;

@@ -10,6 +10,7 @@
 #include "platform/messages.h"
 #include "scripted_prompter.h"
 #include "window/plot_part.h"
+#include "window/run_control.h"
 #include "window/spectrum_window.h"
 #include "window/window_ids.h"
 
@@ -211,6 +212,7 @@ TEST(PlotPart, LinLogChangesTheSettingAndLineDotsTheStyle) {
 
 TEST(PlotPart, StatusAndBackupLinesFollowTheWindowState) {
     Station st;
+    st.window->alignment = true;  // the controller reported measurement mode
     EXPECT_EQ(st.status(), "File : <NONAME> - UNCHANGED - PROGRAM IDLE ");
 
     // What a load of a long-named calibrated file leaves.
@@ -220,14 +222,27 @@ TEST(PlotPart, StatusAndBackupLinesFollowTheWindowState) {
     EXPECT_EQ(st.status(),
               " File : brillouin_quartz_2mm_vv_5 - MODIFIED - CALIBRATED - PROGRAM IDLE ");
 
+    st.window->alignment = false;
     st.window->acquiring = true;
+    st.window->cycleField = 5625;
+    st.window->runControl().runCycles = 100;
     EXPECT_EQ(st.plot().inputs().mode, PlotMode::Acquiring);
+    EXPECT_EQ(st.status(),
+              " File : brillouin_quartz_2mm_vv_5 - MODIFIED - CALIBRATED -  ALIGNMENT - ACQUIRING "
+              "cycles 100 of 5625 @1024 chns - left :  0 hrs 58 min 56 s");
+
     EXPECT_EQ(st.plot().backupLine(st.plot().inputs()), "");
+    st.window->settings().back_enable = 1;
+    st.window->runControl().lastBackupName = "bk000200.dat";
+    st.window->runControl().cyclesAtLastBackup = 200;
+    EXPECT_EQ(st.plot().backupLine(st.plot().inputs()),
+              "Last backup on file bk000200.dat at 200 cycles");
 }
 
 TEST(PlotPart, RepaintsDrawTheStateTracesAndSkipReentry) {
     Station st;
     st.load512();
+    st.window->alignment = true;
     st.pressMark(ctl::kMark1, true);
     st.window->OnCommand(ctl::kLogarithmic);
     st.plot().click(0, 10, 100);
