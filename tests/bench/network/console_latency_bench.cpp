@@ -1,4 +1,4 @@
-// STATUS round trip while four other consoles send commands as fast as they can and the
+// STATUS round trip while other consoles send commands as fast as they can and the
 // simulated scan controller streams frames into a running acquisition. The station runs on a
 // thread of its own with its event loop, as the window thread does in the program.
 
@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <fstream>
 #include <future>
 #include <memory>
 #include <string>
@@ -72,6 +73,22 @@ protected:
     }
 };
 
+// Resident memory of the whole process, where the system tells it.
+double residentKb() {
+#ifdef __linux__
+    std::ifstream status("/proc/self/status");
+    std::string key;
+    while (status >> key) {
+        if (key == "VmRSS:") {
+            double kb = 0;
+            status >> kb;
+            return kb;
+        }
+    }
+#endif
+    return 0;
+}
+
 // A blocking terminal for a thread of its own.
 class Terminal {
 public:
@@ -117,15 +134,21 @@ void BM_StatusLatencyUnderLoad(benchmark::State& state) {
 
     Terminal measuring(port);
     measuring.ask("override\r\n");
-    const std::uint64_t framesBefore = station.sim ? station.sim->framesSent() : 0;
     measuring.ask("start 0\r\n");
+    // Counted from the first accumulated frames on: the receiver's synchronisation comes first.
+    while (station.scanCount < 2) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    const int scansBefore = station.scanCount.load();
+    const std::uint64_t framesBefore = station.sim ? station.sim->framesSent() : 0;
 
     std::atomic<bool> stop{false};
     std::atomic<long> loadReplies{0};
     std::atomic<long> incomplete{0};
     std::atomic<int> connected{0};
     std::vector<std::thread> loaders;
-    for (int i = 0; i < 4; ++i) {
+    const int loaderCount = static_cast<int>(state.range(0));
+    for (int i = 0; i < loaderCount; ++i) {
         loaders.emplace_back([&, i] {
             Terminal t(port);
             ++connected;
@@ -140,11 +163,16 @@ void BM_StatusLatencyUnderLoad(benchmark::State& state) {
         });
     }
 
-    while (connected < 4) {
+    while (connected < loaderCount) {
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
     std::vector<double> micros;
+    micros.reserve(static_cast<std::size_t>(state.max_iterations));
+    double rssAfterWarmUp = 0;
     for (auto _ : state) {
+        if (micros.size() == 500) {
+            rssAfterWarmUp = residentKb();
+        }
         std::this_thread::sleep_for(std::chrono::milliseconds(kPacingMs));
         const auto t0 = std::chrono::steady_clock::now();
         const std::string reply = measuring.ask("status\r\n");
@@ -156,6 +184,7 @@ void BM_StatusLatencyUnderLoad(benchmark::State& state) {
         micros.push_back(us);
         state.SetIterationTime(us * 1e-6);
     }
+    const double rssAtEnd = residentKb();
     stop = true;
     for (auto& t : loaders) {
         t.join();
@@ -164,7 +193,7 @@ void BM_StatusLatencyUnderLoad(benchmark::State& state) {
     const std::uint64_t framesSent = (station.sim ? station.sim->framesSent() : 0) - framesBefore;
     station.quit();
     station.wait();
-    const int scans = station.scanCount.load();
+    const int scans = station.scanCount.load() - scansBefore;
 
     std::sort(micros.begin(), micros.end());
     if (!micros.empty()) {
@@ -175,9 +204,14 @@ void BM_StatusLatencyUnderLoad(benchmark::State& state) {
     state.counters["incomplete"] = static_cast<double>(incomplete.load());
     state.counters["frames_sent"] = static_cast<double>(framesSent);
     state.counters["scans"] = scans;
+    state.counters["rss_growth_kb"] = rssAtEnd - rssAfterWarmUp;
+    state.counters["lost"] = static_cast<double>(framesSent) - scans;
     state.counters["rejected"] = station.rejected.load();
 }
+// Argument: how many other consoles load the station (0 gives the unloaded reference).
 BENCHMARK(BM_StatusLatencyUnderLoad)
+    ->Arg(0)
+    ->Arg(4)
     ->UseManualTime()
     ->Iterations(6000)
     ->Unit(benchmark::kMicrosecond);
