@@ -313,7 +313,11 @@ TEST(ConsoleServer, ControlReleasedWhenItsConsoleCloses) {
 
 TEST(ConsoleServer, StopTellsEveryConsoleGoodbye) {
     Station st;
+    EXPECT_EQ(st.window->menuState(cmd::kNetworkServer).text, "Start network server");
     ASSERT_TRUE(st.start());
+    const MenuItemState running = st.window->menuState(cmd::kNetworkServer);
+    EXPECT_TRUE(running.enabled);
+    EXPECT_EQ(running.text, "Stop network server");
     st.window->OnCommand(cmd::kNetworkServer);  // no console: no question
     EXPECT_FALSE(st.window->serverRunning);
     ASSERT_TRUE(st.start());
@@ -355,6 +359,11 @@ TEST(ConsoleServer, PortInUseAndAutomaticStart) {
     st.window->OnCommand(cmd::kNetworkServer);
     EXPECT_FALSE(st.window->serverRunning);
     st.host().setPort(0);
+    st.setup->values().enable_network = 0;  // the automatic start needs network support
+    st.window->post(makeMessage(msg::WM_START_SERVER_AUTOMATICALLY));
+    QCoreApplication::sendPostedEvents();
+    EXPECT_FALSE(st.window->serverRunning);
+    st.setup->values().enable_network = 1;
     st.window->post(makeMessage(msg::WM_START_SERVER_AUTOMATICALLY));
     QCoreApplication::sendPostedEvents();
     EXPECT_TRUE(st.window->serverRunning);
