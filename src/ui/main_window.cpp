@@ -246,7 +246,9 @@ void MainWindow::setTitle(const std::string& title) {
 }
 
 void MainWindow::setProgressRange(int low, int high) {
-    progress_->setRange(low, high);
+    // An empty range would make Qt's bar an endlessly animated busy indicator; an unlimited
+    // run shows an empty bar instead.
+    progress_->setRange(low, high > low ? high : low + 1);
 }
 
 void MainWindow::setProgress(int value) {

@@ -23,9 +23,20 @@ namespace {
 int argc = 1;
 char arg0[] = "plot_widget_test";
 char* argv[] = {arg0, nullptr};
+std::unique_ptr<QApplication> application;
+
+// Widgets and fonts must go before the process's static destruction, so the application does.
+class ApplicationEnvironment final : public ::testing::Environment {
+public:
+    void TearDown() override { application.reset(); }
+};
+const auto* const environment = ::testing::AddGlobalTestEnvironment(new ApplicationEnvironment);
+
 QApplication& app() {
-    static QApplication instance(argc, argv);
-    return instance;
+    if (!application) {
+        application = std::make_unique<QApplication>(argc, argv);
+    }
+    return *application;
 }
 
 // A 1024-channel Brillouin spectrum of quartz: elastic line at the centre, a Stokes and an
