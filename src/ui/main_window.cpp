@@ -73,12 +73,14 @@ void MainWindow::buildControls() {
     };
     addEdit(ctl::kCycles, "Cycles", "0");
     addEdit(ctl::kScale, "Scale", "1000");
-    addEdit(ctl::kMirrorSpacing, "Mirror sp. (mm)", "6");
-    connect(static_cast<QLineEdit*>(controls_[ctl::kScale]), &QLineEdit::textEdited, this, [this] {
-        if (logic_) {
-            logic_->OnCommand(ctl::kScale);
-        }
-    });
+    addEdit(ctl::kMirrorSpacing, "Actual mirror spacing (mm) : ", "6");
+    for (int id : {ctl::kScale, ctl::kMirrorSpacing}) {
+        connect(static_cast<QLineEdit*>(controls_[id]), &QLineEdit::textEdited, this, [this, id] {
+            if (logic_) {
+                logic_->OnCommand(id);
+            }
+        });
+    }
     column->addLayout(fields);
 
     auto addLabel = [&](int id, const QString& text) {
@@ -96,7 +98,7 @@ void MainWindow::buildControls() {
     column->addWidget(progress_);
 
     addButton(column, ctl::kDelete, "Delete spectrum ");
-    addButton(column, ctl::kInformation, "Measurement information");
+    addButton(column, ctl::kInformation, "Measurement information ... ");
     addButton(column, ctl::kLoad, "Load spectrum ");
     addButton(column, ctl::kSave, "Save spectrum ");
     addButton(column, ctl::kMark1, "Mark1", true);

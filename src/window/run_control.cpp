@@ -64,6 +64,7 @@ RunControl::RunControl(CSpectrumwnd& window) : w_(window) {
     w_.addCommand(ctl::kAcquisition, [this] { StartOrStopAcquisition(); });
     w_.addCommand(cmd::kStartAcquisition, [this] { StartOrStopAcquisition(); });
     w_.addCommand(ctl::kObserve, [this] { StartOrStopObservation(); });
+    w_.addCommand(ctl::kMirrorSpacing, [this] { mirrorSpacingEdited(); });
     w_.addCommand(cmd::kStartObservation, [this] { StartOrStopObservation(); });
 
     w_.addMessageHandler(msg::WM_GATHER_SCAN_READY, [this](Message& m) { onScanReady(m); });
@@ -103,7 +104,9 @@ RunControl::RunControl(CSpectrumwnd& window) : w_(window) {
     });
 }
 
-RunControl::~RunControl() { StopGathering(); }
+RunControl::~RunControl() {
+    StopGathering();
+}
 
 std::vector<GatheringWindows::Window> RunControl::windowsForBroadcast() {
     return {{&w_, true}};
@@ -136,14 +139,22 @@ bool RunControl::readFields() {
     return true;
 }
 
+void RunControl::mirrorSpacingEdited() {
+    double spacing = 0;
+    // Taken while typing only when it reads as a valid spacing; a start says what is wrong.
+    if (parseDouble(w_.view().controlText(ctl::kMirrorSpacing), spacing) && spacing > 0 &&
+        spacing <= 40) {
+        w_.settings().last_mirror_spacing = spacing;
+    }
+}
+
 void RunControl::showFields() {
     SpectrumView& view = w_.view();
     view.setControlText(ctl::kCycles, std::to_string(w_.cycleField));
     char spacing[64];
     std::snprintf(spacing, sizeof spacing, "%g", w_.settings().last_mirror_spacing);
     view.setControlText(ctl::kMirrorSpacing, spacing);
-    view.setControlText(ctl::kChannelsLabel,
-                        "Channels : " + std::to_string(w_.displayedChannels));
+    view.setControlText(ctl::kChannelsLabel, "Channels : " + std::to_string(w_.displayedChannels));
 }
 
 void RunControl::startGathering() {
@@ -188,9 +199,10 @@ void RunControl::StartOrStopAcquisition() {
         bool resize = true;
         if (total != 0) {
             const std::string question =
-                formatText("Kavro has detected that the acquisition will run on %d channels. Your "
-                           "current spectrum is %d channels, instead.",
-                           controller, spectrum.channels) +
+                formatText(
+                    "Kavro has detected that the acquisition will run on %d channels. Your "
+                    "current spectrum is %d channels, instead.",
+                    controller, spectrum.channels) +
                 "If you click OK button, spectrum will be deleted and resized, otherwise ( if you "
                 "press CANCEL ) the acquisition will be aborted.";
             resize = w_.prompter().ask(question, kDefaultCaption, PromptButtons::OkCancel,
@@ -288,9 +300,8 @@ void RunControl::StartOrStopObservation() {
     w_.returnToBaseDirectory();
     w_.displayedChannels = w_.spectrum.channels;
     showFields();
-    ApplyControlSet(w_.serverRunning && w_.consoleHoldsControl ? RemoteControlled
-                                                               : ObservingStopped,
-                    view);
+    ApplyControlSet(
+        w_.serverRunning && w_.consoleHoldsControl ? RemoteControlled : ObservingStopped, view);
     view.redraw();
 }
 
@@ -315,15 +326,17 @@ void RunControl::onScanReady(Message& m) {
     ++spectrum.scanCount;
     ++runCycles;
     w_.modified = true;
-    w_.view().setProgress(static_cast<int>(std::min<std::uint32_t>(runCycles, 0x7FFFFFFF)));
+    if (runTarget != 0) {  // an unlimited run has no bar to fill
+        w_.view().setProgress(static_cast<int>(std::min<std::uint32_t>(runCycles, 0x7FFFFFFF)));
+    }
     const std::size_t n = std::min<std::size_t>(
         {spectrum.channels, spectrum.counts.size(), frame.scan.counts.size()});
     for (std::size_t i = 0; i < n; ++i) {
         spectrum.counts[i] += frame.scan.counts[i];
     }
     checkBackup();
-    w_.view().setControlText(ctl::kRejectedLabel, formatText("rejected :\n%d / %d",
-                                                             rejectedFrames, spectrum.scanCount));
+    w_.view().setControlText(ctl::kRejectedLabel,
+                             formatText("rejected :\n%d / %d", rejectedFrames, spectrum.scanCount));
     if (runTarget != 0 && runCycles >= runTarget) {
         completeAcquisition();
     }
@@ -460,7 +473,6 @@ void RunControl::onTimeout() {
 }
 
 std::string RunControl::TimeLeftText() const {
-    const float rate =
-        w_.x10 && gathering_ ? gathering_->CyclesPerHourEstimate() : kCyclesPerHour;
+    const float rate = w_.x10 && gathering_ ? gathering_->CyclesPerHourEstimate() : kCyclesPerHour;
     return CycleText(w_.cycleField, runCycles, w_.displayedChannels, rate, w_.alt16);
 }

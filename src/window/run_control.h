@@ -53,9 +53,12 @@ public:
 
     std::vector<Window> windowsForBroadcast() override;
 
+    // The Cycles and mirror spacing edits and the channels label from the window's values.
+    void showFields();
+
 private:
     bool readFields();
-    void showFields();
+    void mirrorSpacingEdited();
     void startGathering();
     void stopAcquisition();
     void completeAcquisition();

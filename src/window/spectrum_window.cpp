@@ -61,6 +61,7 @@ void CSpectrumwnd::addMessageHandler(std::uint32_t id, std::function<void(Messag
 void CSpectrumwnd::OnInitDialog() {
     setInitialSpectrum();
     fileCommands_->ReadDefaultFile();
+    runControl_->showFields();
     if (context_.primary) {
         if (settings().start_server_automatically) {
             post(makeMessage(msg::WM_START_SERVER_AUTOMATICALLY));

@@ -266,6 +266,12 @@ TEST(SpectrumWindow, ShortcutsAndClosingRules) {
     window.OnCommand(cmd::kMarker2Forward + 1);  // a shortcut number nobody handles
     window.OnCommand(cmd::kChatShortcut);        // not a client: nothing
 
+    for (const char* typed : {"7.5", "0", "41", "7.x"}) {  // only a valid spacing is taken
+        view.setControlText(ctl::kMirrorSpacing, typed);
+        window.OnCommand(ctl::kMirrorSpacing);
+        EXPECT_EQ(window.settings().last_mirror_spacing, 7.5) << typed;
+    }
+
     window.acquiring = true;
     EXPECT_FALSE(window.Exit()) << "refused silently during a run";
     window.acquiring = false;
