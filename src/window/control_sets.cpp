@@ -94,8 +94,8 @@ void ApplyControlSet(int n, SpectrumView& view, const ControlSetContext& context
             view.setControlEnabled(kObserve, true);
         }
         if (n == ClientRemoteIdle) {
-            view.setControlText(kAcquisition,
-                                context.remoteHasScans ? "Resume acquisition" : "Start acquisition");
+            view.setControlText(
+                kAcquisition, context.remoteHasScans ? "Resume acquisition" : "Start acquisition");
         }
         return;
     }

@@ -37,7 +37,7 @@ public:
     virtual void showGeneralSetup(CGeneral_setup& dialog) = 0;
     virtual void showVisualisation(CVisualization& dialog) = 0;
     virtual void endDialog(bool ok) = 0;  // ends the window's run; ok: the normal exit
-    virtual void beep() {}                 // the completion signal, one tone
+    virtual void beep() {}                // the completion signal, one tone
 
     // The measurement information dialogs, modal: the summary after a load, and the editor,
     // true when it closed with OK.
