@@ -290,11 +290,11 @@ void MainWindow::showAbout() {
     const QString description =
         logic_ ? QString::fromStdString(logic_->programDescription()) : QString("KAVRO");
     auto* about = new CAboutDlg(description, CRegistersetup::kBuildNumber, this);
-    connect(about, &QObject::destroyed, this, [this] {
-        if (logic_) {
-            logic_->post(makeMessage(msg::WM_ABOUT_CLOSED));
-        }
-    });
+    if (logic_) {
+        // Tied to the window logic: a box still open when the logic ends posts nothing.
+        connect(about, &QObject::destroyed, logic_,
+                [logic = logic_] { logic->post(makeMessage(msg::WM_ABOUT_CLOSED)); });
+    }
     about->show();
 }
 

@@ -1,10 +1,11 @@
 #include "ui/plot_widget.h"
 
+#include <QBuffer>
 #include <QMouseEvent>
 #include <QPainter>
-#include <QSaveFile>
 
 #include "ui/canvas/plot_image.h"
+#include "window/atomic_file.h"
 #include "window/spectrum_window.h"
 #include "window/window_ids.h"
 
@@ -78,10 +79,10 @@ void PlotWidget::mousePressEvent(QMouseEvent* event) {
 bool PlotWidget::saveImage(const QString& path) {
     QImage picture(size(), QImage::Format_RGB32);
     render(picture);
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || !picture.save(&file, "PNG")) {
-        file.cancelWriting();
+    QByteArray png;
+    QBuffer buffer(&png);
+    if (!buffer.open(QIODevice::WriteOnly) || !picture.save(&buffer, "PNG")) {
         return false;
     }
-    return file.commit();
+    return !writeFileAtomically(path.toStdString(), png.toStdString());
 }

@@ -1,11 +1,11 @@
 #include "window/console_host.h"
 
 #include <QDir>
-#include <QSaveFile>
 #include <cstdio>
 
 #include "network/console_texts.h"
 #include "platform/messages.h"
+#include "window/atomic_file.h"
 #include "window/control_sets.h"
 #include "window/file_commands.h"
 #include "window/run_control.h"
@@ -231,12 +231,8 @@ bool ConsoleHost::saveSpectrum(const std::string& directory, const std::string& 
     }
     const QString path =
         QDir(QString::fromStdString(directory)).filePath(QString::fromStdString(name));
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) ||
-        file.write(bytes.data(), static_cast<qint64>(bytes.size())) !=
-            static_cast<qint64>(bytes.size()) ||
-        !file.commit()) {
-        return false;
+    if (writeFileAtomically(path.toStdString(), bytes)) {
+        return false;  // the reason goes nowhere: the console reply says the write failed
     }
     w_.modified = false;
     w_.fileName = name;
