@@ -310,6 +310,9 @@ void MainWindow::showVisualisation(CVisualization& dialog) {
     (new VisualizationDialog(dialog, *logic_, this))->show();
 }
 
+// The platform's own alert sound: Qt gives no control over pitch and length.
+void MainWindow::beep() { QApplication::beep(); }
+
 void MainWindow::endDialog(bool) {
     ended_ = true;
     QTimer::singleShot(0, this, &QWidget::close);

@@ -36,6 +36,7 @@ public:
     void showGeneralSetup(CGeneral_setup& dialog) override;
     void showVisualisation(CVisualization& dialog) override;
     void endDialog(bool ok) override;
+    void beep() override;
     void showInformation(const SpectrumInformation& information) override;
     bool editInformation(MeasurementInformationEdit& edit) override;
 
