@@ -19,11 +19,12 @@ configure: $(BUILD_DIR)/build.ninja
 build: deps configure
 	cmake --build $(BUILD_DIR) -j $(JOBS)
 
-# Runs the station. Without a display it runs offscreen (nothing to see, but it starts).
+# Runs the station, with the simulated scan controller when no serial port is configured.
+# Without a display it runs headless: the console (telnet localhost 4000) is the way in.
 run: build
 	@if [ -z "$$DISPLAY" ] && [ -z "$$WAYLAND_DISPLAY" ] && [ -z "$$QT_QPA_PLATFORM" ]; then \
-	    echo "No display found: running offscreen."; \
-	    QT_QPA_PLATFORM=offscreen ./$(BUILD_DIR)/app/kavro --simulate-if-unconfigured $(ARGS); \
+	    echo "No display found: running headless; connect with telnet localhost 4000."; \
+	    ./$(BUILD_DIR)/app/kavro --headless --simulate-if-unconfigured $(ARGS); \
 	else \
 	    ./$(BUILD_DIR)/app/kavro --simulate-if-unconfigured $(ARGS); \
 	fi
