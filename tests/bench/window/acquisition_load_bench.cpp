@@ -78,6 +78,7 @@ int main(int argc, char** argv) {
                     100.0 * cpu / elapsed, 100.0 - 100.0 * cpu / elapsed);
         std::fflush(stdout);
         logic.OnCommand(ctl::kAcquisition);
+        logic.modified = false;  // the run's spectrum is not kept: no question on the way out
         QApplication::quit();
     });
     return app.exec();
