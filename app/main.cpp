@@ -106,11 +106,14 @@ Options parseCommandLine(const QCoreApplication& app) {
     return o;
 }
 
-// The display is opened only when the station runs with its window.
+// The display is opened only when the station runs with its window: headless runs and the
+// informative options need none.
 bool wantsHeadless(int argc, char** argv) {
     for (int i = 1; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--headless") == 0) {
-            return true;
+        for (const char* option : {"--headless", "--help", "-h", "--help-all", "--version", "-v"}) {
+            if (std::strcmp(argv[i], option) == 0) {
+                return true;
+            }
         }
     }
     return false;
