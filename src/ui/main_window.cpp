@@ -311,7 +311,9 @@ void MainWindow::showVisualisation(CVisualization& dialog) {
 }
 
 // The platform's own alert sound: Qt gives no control over pitch and length.
-void MainWindow::beep() { QApplication::beep(); }
+void MainWindow::beep() {
+    QApplication::beep();
+}
 
 void MainWindow::endDialog(bool) {
     ended_ = true;
