@@ -145,7 +145,7 @@ OperatingFlags CSpectrumwnd::flags() const {
     f.alignment = alignment;
     f.serverRunning = serverRunning;
     f.consoleHoldsControl = consoleHoldsControl;
-    f.gatheringThread = runControl_->hasGatheringThread();
+    f.gatheringThread = runControl_ && runControl_->hasGatheringThread();
     if (responsePart_) {
         responsePart_->fillFlags(f);
     }
