@@ -7,15 +7,10 @@
 #include <system_error>
 
 #include "platform/prompter.h"
+#include "spectrum/formatted.h"
 #include "spectrum/kavro_spectrum.h"
 
 namespace {
-
-std::string Formatted(const char* format, int value) {
-    char buffer[256];
-    std::snprintf(buffer, sizeof buffer, format, value);
-    return buffer;
-}
 
 std::optional<std::string> ReadWholeFile(const std::string& path) {
     std::ifstream in(std::filesystem::path(path), std::ios::binary);
@@ -73,7 +68,7 @@ void ResponseCommands::Adopt(int samples) {
         handOver_(response_);
     }
     const bool centre = prompter_.askYesNo(
-        Formatted("%d points saved as convolution base.\nThey can now be used for convoluted "
+        formatted("%d points saved as convolution base.\nThey can now be used for convoluted "
                   "fitting.\nDo you want the curve to be automatically centered ?",
                   samples),
         PromptIcon::Question);

@@ -1,25 +1,10 @@
 #include "display/status_text.h"
 
 #include <cmath>
-#include <cstdarg>
-#include <cstdio>
+
+#include "spectrum/formatted.h"
 
 namespace {
-
-std::string format(const char* pattern, ...) {
-    va_list args;
-    va_start(args, pattern);
-    va_list again;
-    va_copy(again, args);
-    const int length = std::vsnprintf(nullptr, 0, pattern, args);
-    va_end(args);
-    std::string text(length > 0 ? static_cast<std::size_t>(length) : 0, '\0');
-    if (length > 0) {
-        std::vsnprintf(text.data(), text.size() + 1, pattern, again);
-    }
-    va_end(again);
-    return text;
-}
 
 // Status bits of the data record.
 constexpr std::uint8_t kObservingBit = 1;
@@ -31,18 +16,18 @@ constexpr std::uint8_t kAlignmentModeBit = 16;
 }  // namespace
 
 std::string SpectrumFileTitle(const std::string& fileName) {
-    return format("Spectrum window - %s ", fileName.c_str());
+    return formatted("Spectrum window - %s ", fileName.c_str());
 }
 
 std::string RawDataTitle(const std::string& fileName) {
-    return format("Spectrum window - %s", fileName.c_str());
+    return formatted("Spectrum window - %s", fileName.c_str());
 }
 
 std::string CycleText(std::uint32_t requested, std::uint32_t current, std::uint16_t channels,
                       float cyclesPerHour, bool halveTime) {
     if (requested == 0) {
-        return format("cycles %d of <infinite> @%d chns", static_cast<int>(current),
-                      static_cast<int>(channels));
+        return formatted("cycles %d of <infinite> @%d chns", static_cast<int>(current),
+                         static_cast<int>(channels));
     }
     const float rate = cyclesPerHour > 0.0f ? cyclesPerHour : 1.0f;
     const float left = static_cast<float>(static_cast<std::uint32_t>(requested - current));
@@ -54,15 +39,15 @@ std::string CycleText(std::uint32_t requested, std::uint32_t current, std::uint1
     const float minutes = (hours - wholeHours) * 60.0f;
     const float wholeMinutes = std::floor(minutes);
     const float seconds = (minutes - wholeMinutes) * 60.0f;
-    return format("cycles %d of %d @%d chns - left : %2.0f hrs %2.0f min %2.0f s",
-                  static_cast<int>(current), static_cast<int>(requested),
-                  static_cast<int>(channels), static_cast<double>(wholeHours),
-                  static_cast<double>(wholeMinutes), static_cast<double>(seconds));
+    return formatted("cycles %d of %d @%d chns - left : %2.0f hrs %2.0f min %2.0f s",
+                     static_cast<int>(current), static_cast<int>(requested),
+                     static_cast<int>(channels), static_cast<double>(wholeHours),
+                     static_cast<double>(wholeMinutes), static_cast<double>(seconds));
 }
 
 std::string LocalStatusLine(const LocalStatus& s) {
     std::string line = s.fileName.empty() ? std::string("File : <NONAME> - ")
-                                          : format(" File : %.25s - ", s.fileName.c_str());
+                                          : formatted(" File : %.25s - ", s.fileName.c_str());
     line += s.modified ? "MODIFIED - " : "UNCHANGED - ";
     if (s.calibrated) {
         line += "CALIBRATED - ";
@@ -95,7 +80,7 @@ std::string LocalStatusLine(const LocalStatus& s) {
 }
 
 std::string ClientStatusLine(const ClientStatus& s) {
-    std::string line = format("Connected to %s", s.serverAddress.c_str());
+    std::string line = formatted("Connected to %s", s.serverAddress.c_str());
     if (s.control) {
         line += " (control)";
     }
@@ -139,6 +124,6 @@ std::string BackupLine(bool backupsEnabled, const std::string& lastBackupFile,
     if (!backupsEnabled || cyclesAtLastBackup == 0) {
         return {};
     }
-    return format("Last backup on file %s at %lu cycles", lastBackupFile.c_str(),
-                  cyclesAtLastBackup);
+    return formatted("Last backup on file %s at %lu cycles", lastBackupFile.c_str(),
+                     cyclesAtLastBackup);
 }

@@ -5,22 +5,12 @@
 
 #include "network/console_commands.h"
 #include "network/console_texts.h"
+#include "spectrum/formatted.h"
 
 namespace {
 
 namespace text = console_text;
 using C = ConsoleCommand;
-
-template <class... Args>
-std::string format(const char* pattern, Args... args) {
-    const int n = std::snprintf(nullptr, 0, pattern, args...);
-    if (n <= 0) {
-        return {};
-    }
-    std::vector<char> buffer(static_cast<std::size_t>(n) + 1);
-    std::snprintf(buffer.data(), buffer.size(), pattern, args...);
-    return std::string(buffer.data(), static_cast<std::size_t>(n));
-}
 
 class LineRun {
 public:
@@ -148,7 +138,7 @@ public:
             return;
         }
         s_.setChannels(n);
-        out_ += format(text::kChannelsSet, static_cast<int>(n));
+        out_ += formatted(text::kChannelsSet, static_cast<int>(n));
     }
 
     void instrumentRequest(bool realtime) {
@@ -180,7 +170,7 @@ public:
     void wdir(std::string_view line) {
         if (line.size() <= 6) {
             if (!c_.dataMode) {
-                out_ += format(text::kWorkingDirectoryNow, c_.workingDirectory.c_str());
+                out_ += formatted(text::kWorkingDirectoryNow, c_.workingDirectory.c_str());
             }
             return;
         }
@@ -231,7 +221,7 @@ public:
         }
         dirs.setCurrent(s_.baseDirectory());
         if (!c_.dataMode) {
-            out_ += format(text::kWorkingDirectoryNow, c_.workingDirectory.c_str());
+            out_ += formatted(text::kWorkingDirectoryNow, c_.workingDirectory.c_str());
         }
     }
 

@@ -5,6 +5,7 @@
 
 #include "network/console_texts.h"
 #include "platform/messages.h"
+#include "spectrum/formatted.h"
 #include "window/atomic_file.h"
 #include "window/control_sets.h"
 #include "window/file_commands.h"
@@ -12,15 +13,7 @@
 #include "window/spectrum_window.h"
 #include "window/window_ids.h"
 
-namespace {
-
-std::string formatInt(const char* format, int value) {
-    char text[256];
-    std::snprintf(text, sizeof text, format, value);
-    return text;
-}
-
-}  // namespace
+namespace {}  // namespace
 
 ConsoleHost::ConsoleHost(CSpectrumwnd& window)
     : w_(window), server_(std::make_unique<Serversocket>(*this)) {
@@ -71,7 +64,7 @@ bool ConsoleHost::StartServer() {
         return false;
     }
     if (error != 0) {
-        w_.prompter().tell(formatInt(kSocketError, error), PromptIcon::Stop);
+        w_.prompter().tell(formatted(kSocketError, error), PromptIcon::Stop);
         return false;
     }
     w_.serverRunning = true;
@@ -134,7 +127,7 @@ void ConsoleHost::sendShutterMap(int slot) {
     std::string text;
     for (int i = 0; i < channels && i < static_cast<int>(ShutterMapEntries{}.size()); ++i) {
         const int entry = w_.lastScan ? w_.lastScan->ShutterMap[static_cast<std::size_t>(i)] : 0;
-        text += formatInt("%d\r\n", entry);
+        text += formatted("%d\r\n", entry);
     }
     server_->sendTo(slot, text + prompt(slot));
 }
@@ -211,7 +204,7 @@ void ConsoleHost::setChannels(std::uint16_t channels) {
     w_.modified = true;
     w_.spectrum.SetChannels(channels);
     w_.displayedChannels = channels;
-    w_.view().setControlText(ctl::kChannelsLabel, formatInt("Channels :   %d", channels));
+    w_.view().setControlText(ctl::kChannelsLabel, formatted("Channels :   %d", channels));
     w_.view().setControlText(ctl::kCycles, std::to_string(w_.cycleField));
     w_.view().redraw();
 }

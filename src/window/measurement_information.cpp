@@ -7,16 +7,11 @@
 #include <stdexcept>
 
 #include "platform/prompter.h"
+#include "spectrum/formatted.h"
 
 namespace {
 
 template <typename... Args>
-std::string format(const char* pattern, Args... args) {
-    char buffer[256];
-    std::snprintf(buffer, sizeof buffer, pattern, args...);
-    return buffer;
-}
-
 std::string orNotAvailable(bool present, std::string text, const char* absent) {
     return present ? std::move(text) : std::string(absent);
 }
@@ -30,7 +25,7 @@ std::string withoutLineEnd(std::string text) {
 
 // How an edit control shows a double: enough digits that the value survives being read back.
 std::string fieldNumber(double value) {
-    return format("%.15g", value);
+    return formatted("%.15g", value);
 }
 
 struct Range {
@@ -88,8 +83,8 @@ std::string formatFileTime(std::time_t time) {
         return {};
     }
     const std::tm t = *local;
-    return format("%s, %s %02d, %d at %02d:%02d", kDays[t.tm_wday % 7], kMonths[t.tm_mon % 12],
-                  t.tm_mday, t.tm_year + 1900, t.tm_hour, t.tm_min);
+    return formatted("%s, %s %02d, %d at %02d:%02d", kDays[t.tm_wday % 7], kMonths[t.tm_mon % 12],
+                     t.tm_mday, t.tm_year + 1900, t.tm_hour, t.tm_min);
 }
 
 SpectrumInformation::SpectrumInformation(const CKavroSpectrum& s, std::time_t fileTime) {
@@ -97,30 +92,31 @@ SpectrumInformation::SpectrumInformation(const CKavroSpectrum& s, std::time_t fi
     std::string letters = s.polarization.substr(0, 2);
     texts = {
         {kChannelTime,
-         orNotAvailable(s.channelTime != 0, format("Time on each channel : %G s", s.channelTime),
+         orNotAvailable(s.channelTime != 0, formatted("Time on each channel : %G s", s.channelTime),
                         "Time on each channel : N/A")},
         {kMirrorSpacing,
-         orNotAvailable(s.mirrorSpacing != 0, format("Mirror spacing : %G mm ", s.mirrorSpacing),
+         orNotAvailable(s.mirrorSpacing != 0, formatted("Mirror spacing : %G mm ", s.mirrorSpacing),
                         "Mirror spacing : N/A")},
-        {kScans, orNotAvailable(s.scanCount != 0, format("Acquisition scans : %d", s.scanCount),
+        {kScans, orNotAvailable(s.scanCount != 0, formatted("Acquisition scans : %d", s.scanCount),
                                 "Acquisition scans : N/A")},
         {kPolarization,
          orNotAvailable(!letters.empty(), "Polarization: " + letters, "Polarization: N/A")},
-        {kBeamPower, orNotAvailable(s.beamPower != 0, format("Beam power : %G mW ", s.beamPower),
+        {kBeamPower, orNotAvailable(s.beamPower != 0, formatted("Beam power : %G mW ", s.beamPower),
                                     "Beam power : N/A")},
         {kSampleName, orNotAvailable(!s.sampleName.empty(), s.sampleName, "N/A")},
-        {kChannels, orNotAvailable(s.channels != 0, format("Sample number: %d ", s.channels),
+        {kChannels, orNotAvailable(s.channels != 0, formatted("Sample number: %d ", s.channels),
                                    "Sample number : N/A")},
         {kScanAmplitude,
-         orNotAvailable(s.scanAmplitude != 0, format("Scan amplitude : %G GHz", s.scanAmplitude),
+         orNotAvailable(s.scanAmplitude != 0, formatted("Scan amplitude : %G GHz", s.scanAmplitude),
                         "Scan amplitude : N/A")},
         // A lone channel has no step; the counts never come with fewer than 256.
         {kScanStep,
          orNotAvailable(s.scanAmplitude != 0 && s.channels > 1,
-                        format("Scan step (chn) : %G Ghz", s.scanAmplitude / (s.channels - 1)),
+                        formatted("Scan step (chn) : %G Ghz", s.scanAmplitude / (s.channels - 1)),
                         "Scan step (chn) : N/A")},
-        {kWavelength, orNotAvailable(s.wavelength != 0, format("Wavelength : %G nm", s.wavelength),
-                                     "Wavelength : N/A")},
+        {kWavelength,
+         orNotAvailable(s.wavelength != 0, formatted("Wavelength : %G nm", s.wavelength),
+                        "Wavelength : N/A")},
         {kFileTime, "File was last modified on " + formatFileTime(fileTime)},
         {kFreeComment1, s.freeComment1},
         {kFreeComment2, s.freeComment2},
@@ -187,11 +183,11 @@ std::vector<std::pair<int, std::string>> MeasurementInformationEdit::readOnlyTex
     return {
         {kFreeComment1, withoutLineEnd(s.freeComment1)},
         {kFreeComment2, withoutLineEnd(s.freeComment2)},
-        {kEditScans, s.scanCount != 0 ? format("Acquisition scans:\n%d", s.scanCount)
+        {kEditScans, s.scanCount != 0 ? formatted("Acquisition scans:\n%d", s.scanCount)
                                       : std::string("Acquisition scans:\nN/A")},
         {kEditFileTime, "File was last modified on " + formatFileTime(fileTime_)},
-        {kEditChannels, format("Channels number : %d", s.channels)},
-        {kEditChannelWidth, format("channel width : %.3f GHz", s.ChannelWidth())},
+        {kEditChannels, formatted("Channels number : %d", s.channels)},
+        {kEditChannelWidth, formatted("channel width : %.3f GHz", s.ChannelWidth())},
     };
 }
 
@@ -211,7 +207,7 @@ bool MeasurementInformationEdit::check() {
         std::string message;
         if (const std::size_t limit = maxLength(f.control); limit != 0) {
             if (f.text.size() > limit) {
-                message = format("Please enter no more than %d characters.", int(limit));
+                message = formatted("Please enter no more than %d characters.", int(limit));
             }
         } else if (const Range* range = rangeOf(f.control)) {
             double value = 0;
@@ -219,7 +215,7 @@ bool MeasurementInformationEdit::check() {
                 message = "Please enter a number.";
             } else if (!(value >= range->low && value <= range->high)) {  // NaN too
                 message =
-                    format("Please enter a number between %G and %G.", range->low, range->high);
+                    formatted("Please enter a number between %G and %G.", range->low, range->high);
             }
         }
         if (!message.empty()) {

@@ -6,7 +6,9 @@
 
 #include "display/status_text.h"
 #include "platform/messages.h"
+#include "spectrum/formatted.h"
 #include "window/control_sets.h"
+#include "window/field_rules.h"
 #include "window/spectrum_window.h"
 #include "window/window_ids.h"
 
@@ -15,34 +17,8 @@ namespace {
 constexpr int kBeeps = 4;
 constexpr int kBeepPeriodMs = 250 + 1000;  // 800 Hz for 250 ms, then a pause of a second
 
-std::string formatText(const char* format, int a, int b) {
-    char text[512];
-    std::snprintf(text, sizeof text, format, a, b);
-    return text;
-}
-
-// The Cycles edit: a whole number from 0 to 4294967295.
-bool parseUnsigned(const std::string& text, std::uint32_t& value) {
-    const char* begin = text.c_str();
-    while (*begin == ' ') {
-        ++begin;
-    }
-    if (*begin < '0' || *begin > '9') {
-        return false;
-    }
-    char* end = nullptr;
-    const unsigned long long v = std::strtoull(begin, &end, 10);
-    while (*end == ' ') {
-        ++end;
-    }
-    if (*end != '\0' || v > 0xFFFFFFFFull) {
-        return false;
-    }
-    value = static_cast<std::uint32_t>(v);
-    return true;
-}
-
-bool parseDouble(const std::string& text, double& value) {
+// A spacing typed into its edit, when the whole text reads as one.
+bool parseSpacing(const std::string& text, double& value) {
     char* end = nullptr;
     const double v = std::strtod(text.c_str(), &end);
     if (end == text.c_str()) {
@@ -121,15 +97,12 @@ void RunControl::StopGathering() {
 
 bool RunControl::readFields() {
     SpectrumView& view = w_.view();
-    std::uint32_t cycles = 0;
-    if (!parseUnsigned(view.controlText(ctl::kCycles), cycles)) {
-        w_.prompter().tell("Please enter an unsigned integer.", PromptIcon::Exclamation);
-        return false;
-    }
-    double spacing = 0;
-    if (!parseDouble(view.controlText(ctl::kMirrorSpacing), spacing) || spacing < 0 ||
-        spacing > 40) {
-        w_.prompter().tell("Please enter a number between 0 and 40.", PromptIcon::Exclamation);
+    FieldReader fields(w_.prompter());
+    const auto cycles = static_cast<std::uint32_t>(
+        fields.integer(ctl::kCycles, view.controlText(ctl::kCycles), 0, 0xFFFFFFFFll));
+    const double spacing =
+        fields.number(ctl::kMirrorSpacing, view.controlText(ctl::kMirrorSpacing), 0, 40);
+    if (!fields.ok()) {
         return false;
     }
     w_.cycleField = cycles;
@@ -142,7 +115,7 @@ bool RunControl::readFields() {
 void RunControl::mirrorSpacingEdited() {
     double spacing = 0;
     // Taken while typing only when it reads as a valid spacing; a start says what is wrong.
-    if (parseDouble(w_.view().controlText(ctl::kMirrorSpacing), spacing) && spacing > 0 &&
+    if (parseSpacing(w_.view().controlText(ctl::kMirrorSpacing), spacing) && spacing > 0 &&
         spacing <= 40) {
         w_.settings().last_mirror_spacing = spacing;
     }
@@ -199,7 +172,7 @@ void RunControl::StartOrStopAcquisition() {
         bool resize = true;
         if (total != 0) {
             const std::string question =
-                formatText(
+                formatted(
                     "Kavro has detected that the acquisition will run on %d channels. Your "
                     "current spectrum is %d channels, instead.",
                     controller, spectrum.channels) +
@@ -336,7 +309,7 @@ void RunControl::onScanReady(Message& m) {
     }
     checkBackup();
     w_.view().setControlText(ctl::kRejectedLabel,
-                             formatText("rejected :\n%d / %d", rejectedFrames, spectrum.scanCount));
+                             formatted("rejected :\n%d / %d", rejectedFrames, spectrum.scanCount));
     if (runTarget != 0 && runCycles >= runTarget) {
         completeAcquisition();
     }
@@ -381,9 +354,9 @@ void RunControl::onChannels(Message& m) {
                 ApplyControlSet(Idle, w_.view());
             }
             w_.prompter().tell(
-                formatText("Kavro has detected a channel number change to %d channels. Your "
-                           "current spectrum is %d channels, instead.",
-                           n, spectrum.channels) +
+                formatted("Kavro has detected a channel number change to %d channels. Your "
+                          "current spectrum is %d channels, instead.",
+                          n, spectrum.channels) +
                     "The acquisition has been stopped. Save the old data and/or start acquisition "
                     "again",
                 PromptIcon::Exclamation);
@@ -395,7 +368,7 @@ void RunControl::onChannels(Message& m) {
     w_.view().redraw();
 }
 
-void RunControl::endRunAfterLinkFailure(bool) {
+void RunControl::endRunAfterLinkFailure() {
     w_.returnToBaseDirectory();
     if (w_.remoteControlled()) {
         ApplyControlSet(RemoteControlled, w_.view());
@@ -425,7 +398,7 @@ void RunControl::onPortError() {
         view.setControlText(ctl::kAcquisition, "Start Acquisition");
     }
     view.setControlText(ctl::kObserve, "Observe signal");
-    endRunAfterLinkFailure(false);
+    endRunAfterLinkFailure();
 }
 
 void RunControl::onNoSignal() {
@@ -443,7 +416,7 @@ void RunControl::onNoSignal() {
         w_.acquiring = false;
         ApplyControlSet(Idle, view);
     }
-    endRunAfterLinkFailure(false);
+    endRunAfterLinkFailure();
 }
 
 void RunControl::onTimeout() {

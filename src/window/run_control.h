@@ -63,7 +63,7 @@ private:
     void stopAcquisition();
     void completeAcquisition();
     void beepFourTimes();
-    void endRunAfterLinkFailure(bool resumeCaption);
+    void endRunAfterLinkFailure();
 
     void onScanReady(Message& m);
     void onChannels(Message& m);

@@ -266,6 +266,12 @@ TEST(SpectrumWindow, ShortcutsAndClosingRules) {
     window.OnCommand(cmd::kMarker2Forward + 1);  // a shortcut number nobody handles
     window.OnCommand(cmd::kChatShortcut);        // not a client: nothing
 
+    view.setControlText(ctl::kCycles, "-3");
+    prompter.expect("Please enter an integer between 0 and 4294967295.");
+    window.OnCommand(ctl::kAcquisition);
+    EXPECT_FALSE(window.acquiring) << "a field that does not validate starts nothing";
+    view.setControlText(ctl::kCycles, "10");
+
     for (const char* typed : {"7.5", "0", "41", "7.x"}) {  // only a valid spacing is taken
         view.setControlText(ctl::kMirrorSpacing, typed);
         window.OnCommand(ctl::kMirrorSpacing);
