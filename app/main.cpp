@@ -14,8 +14,8 @@
 #include "ui/main_window.h"
 #include "ui/message_box_prompter.h"
 #include "ui/qt_file_dialogs.h"
-#include "window/headless_station.h"
-#include "window/headless_view.h"
+#include "window/shell/headless_station.h"
+#include "window/shell/headless_view.h"
 #include "window/spectrum_window.h"
 
 namespace {

@@ -9,8 +9,8 @@
 
 #include "acquisition/frame_receiver.h"
 #include "acquisition/gathered_scan.h"
+#include "core/prompter.h"
 #include "platform/message_thread.h"
-#include "platform/prompter.h"
 
 // The settings the gathering reads, each when it needs it.
 struct GatheringSettings {

@@ -7,7 +7,7 @@
 #include "acquisition/byte_source.h"
 #include "acquisition/instrument_state.h"
 #include "acquisition/link_clock.h"
-#include "platform/prompter.h"
+#include "core/prompter.h"
 
 inline constexpr const char* kLinkTimeoutText = "Timeout error while reading from serial port";
 inline constexpr const char* kNoSignalQuestion =

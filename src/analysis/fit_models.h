@@ -3,7 +3,7 @@
 #include <cmath>
 
 #include "analysis/curve_data.h"
-#include "analysis/kavro_exception.h"
+#include "core/kavro_exception.h"
 
 class CInstrumentalResponseFunction;
 

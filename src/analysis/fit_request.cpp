@@ -3,7 +3,7 @@
 #include <vector>
 
 #include "analysis/fit_engine.h"
-#include "platform/prompter.h"
+#include "core/prompter.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "platform/prompter.h"
+#include "core/prompter.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include <iterator>
 #include <system_error>
 
-#include "platform/prompter.h"
+#include "core/prompter.h"
 #include "spectrum/formatted.h"
 #include "spectrum/kavro_spectrum.h"
 

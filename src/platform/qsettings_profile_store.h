@@ -3,7 +3,7 @@
 #include <QSettings>
 #include <memory>
 
-#include "platform/profile_store.h"
+#include "core/profile_store.h"
 
 // The settings section on QSettings: the registry key on Windows, an INI file elsewhere.
 class QSettingsProfileStore final : public ProfileStore {

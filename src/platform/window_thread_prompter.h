@@ -2,7 +2,7 @@
 
 #include <QObject>
 
-#include "platform/prompter.h"
+#include "core/prompter.h"
 
 // Runs another prompter's boxes on the window thread. A worker thread that asks is blocked
 // until the operator answers; on the window thread the box is shown directly.

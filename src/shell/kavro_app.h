@@ -2,8 +2,8 @@
 
 #include <string>
 
-#include "platform/profile_store.h"
-#include "platform/prompter.h"
+#include "core/profile_store.h"
+#include "core/prompter.h"
 #include "shell/register_setup.h"
 
 // The per-user application-data folder + "KAVRO" (or the override), with "backup" below it.

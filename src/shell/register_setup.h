@@ -3,8 +3,8 @@
 #include <array>
 #include <string>
 
-#include "platform/profile_store.h"
-#include "platform/prompter.h"
+#include "core/profile_store.h"
+#include "core/prompter.h"
 #include "shell/settings.h"
 
 // Where the program lives and what it calls itself; computed once at start-up.

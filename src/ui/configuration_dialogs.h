@@ -4,9 +4,9 @@
 #include <QPushButton>
 #include <array>
 
-#include "window/file_structure_dialog.h"
-#include "window/general_setup.h"
-#include "window/visualization.h"
+#include "window/setup/general_setup.h"
+#include "window/setup/visualization.h"
+#include "window/spectrum/file_structure_dialog.h"
 
 class MessageReceiver;
 class QButtonGroup;

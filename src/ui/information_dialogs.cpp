@@ -9,7 +9,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "window/measurement_information.h"
+#include "window/spectrum/measurement_information.h"
 
 namespace {
 

@@ -23,7 +23,7 @@
 #include "ui/information_dialogs.h"
 #include "ui/plot_widget.h"
 #include "ui/startup_dialogs.h"
-#include "window/menu_table.h"
+#include "window/acquisition/menu_table.h"
 #include "window/placement.h"
 #include "window/spectrum_window.h"
 #include "window/window_ids.h"

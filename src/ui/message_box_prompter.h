@@ -3,7 +3,7 @@
 #include <QPointer>
 #include <QWidget>
 
-#include "platform/prompter.h"
+#include "core/prompter.h"
 
 // Message boxes as QMessageBox, owned by the main window. Call on the window thread only
 // (WindowThreadPrompter brings other threads here).

@@ -5,7 +5,7 @@
 #include <QPainter>
 
 #include "ui/canvas/plot_image.h"
-#include "window/atomic_file.h"
+#include "window/spectrum/atomic_file.h"
 #include "window/spectrum_window.h"
 #include "window/window_ids.h"
 

@@ -4,7 +4,7 @@
 #include <QStringList>
 #include <QWidget>
 
-#include "platform/file_dialogs.h"
+#include "core/file_dialogs.h"
 
 // The Qt standard dialogs behind FileDialogs.
 class QtFileDialogs final : public FileDialogs {

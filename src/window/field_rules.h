@@ -3,7 +3,7 @@
 #include <cstddef>
 #include <string>
 
-#include "platform/prompter.h"
+#include "core/prompter.h"
 
 // The field rules of the configuration dialogs: each read checks one field's text, and the
 // first field that breaks its rule is reported once and named, so the dialog can focus it.

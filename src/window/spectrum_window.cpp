@@ -3,8 +3,8 @@
 #include <QDir>
 
 #include "platform/messages.h"
-#include "window/console_host.h"
-#include "window/run_control.h"
+#include "window/acquisition/run_control.h"
+#include "window/network/console_host.h"
 #include "window/window_ids.h"
 
 CSpectrumwnd::CSpectrumwnd(CRegistersetup& setup, Prompter& prompter, FileDialogs& dialogs,

@@ -7,17 +7,17 @@
 #include <string>
 
 #include "acquisition/gathered_scan.h"
-#include "platform/file_dialogs.h"
+#include "core/file_dialogs.h"
+#include "core/prompter.h"
 #include "platform/message_receiver.h"
-#include "platform/prompter.h"
 #include "shell/register_setup.h"
 #include "spectrum/kavro_spectrum.h"
-#include "window/configuration_dialogs.h"
-#include "window/file_commands.h"
-#include "window/menu_table.h"
-#include "window/operating_flags.h"
-#include "window/plot_part.h"
-#include "window/response_part.h"
+#include "window/acquisition/menu_table.h"
+#include "window/acquisition/operating_flags.h"
+#include "window/analysis/response_part.h"
+#include "window/display/plot_part.h"
+#include "window/setup/configuration_dialogs.h"
+#include "window/spectrum/file_commands.h"
 #include "window/spectrum_view.h"
 
 class RunControl;

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/file_dialogs.h"
+#include "core/file_dialogs.h"
 
 // Answers file, folder and colour choosers from a script and remembers how each was opened.
 class FakeFileDialogs final : public FileDialogs {

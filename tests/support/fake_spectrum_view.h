@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "window/measurement_information.h"
+#include "window/spectrum/measurement_information.h"
 #include "window/spectrum_view.h"
 
 // Remembers what the window logic told its widgets.

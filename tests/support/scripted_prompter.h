@@ -4,7 +4,7 @@
 #include <mutex>
 #include <string>
 
-#include "platform/prompter.h"
+#include "core/prompter.h"
 
 // Expects message boxes in order with exact texts and captions and answers them as scripted.
 // Any box that was not expected fails the running test; so does an expectation left unmet.

@@ -17,13 +17,13 @@
 #include <thread>
 #include <vector>
 
+#include "core/profile_store.h"
 #include "fake_file_dialogs.h"
 #include "fake_spectrum_view.h"
-#include "platform/profile_store.h"
 #include "scripted_prompter.h"
 #include "simulator_on_pty.h"
-#include "window/console_host.h"
-#include "window/run_control.h"
+#include "window/acquisition/run_control.h"
+#include "window/network/console_host.h"
 #include "window/spectrum_window.h"
 #include "window/window_ids.h"
 

@@ -13,7 +13,7 @@
 #include <ctime>
 #include <string>
 
-#include "platform/profile_store.h"
+#include "core/profile_store.h"
 #include "shell/register_setup.h"
 #include "simulator_on_pty.h"
 #include "ui/main_window.h"

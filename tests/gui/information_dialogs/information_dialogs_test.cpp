@@ -7,7 +7,7 @@
 
 #include "scripted_prompter.h"
 #include "ui/information_dialogs.h"
-#include "window/measurement_information.h"
+#include "window/spectrum/measurement_information.h"
 
 namespace {
 

@@ -7,14 +7,14 @@
 #include <string>
 
 #include "console_peer.h"
+#include "core/profile_store.h"
 #include "fake_file_dialogs.h"
 #include "fake_spectrum_view.h"
 #include "platform/messages.h"
-#include "platform/profile_store.h"
 #include "scripted_prompter.h"
 #include "simulator_on_pty.h"
-#include "window/console_host.h"
-#include "window/run_control.h"
+#include "window/acquisition/run_control.h"
+#include "window/network/console_host.h"
 #include "window/spectrum_window.h"
 #include "window/window_ids.h"
 

@@ -10,8 +10,8 @@
 #include "platform/messages.h"
 #include "scripted_prompter.h"
 #include "simulator_on_pty.h"
-#include "window/control_sets.h"
-#include "window/run_control.h"
+#include "window/acquisition/control_sets.h"
+#include "window/acquisition/run_control.h"
 #include "window/spectrum_window.h"
 #include "window/window_ids.h"
 

@@ -2,8 +2,8 @@
 
 #include <vector>
 
+#include "core/profile_store.h"
 #include "platform/message.h"
-#include "platform/profile_store.h"
 #include "shell/register_setup.h"
 
 // Settings as after a first start: failsafe values in memory and in the store, nothing written

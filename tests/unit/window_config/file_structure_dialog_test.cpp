@@ -3,7 +3,7 @@
 #include "config_test_support.h"
 #include "scripted_prompter.h"
 #include "window/field_rules.h"
-#include "window/file_structure_dialog.h"
+#include "window/spectrum/file_structure_dialog.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include "fake_file_dialogs.h"
 #include "platform/messages.h"
 #include "scripted_prompter.h"
-#include "window/general_setup.h"
+#include "window/setup/general_setup.h"
 
 namespace {
 

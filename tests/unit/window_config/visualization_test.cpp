@@ -3,7 +3,7 @@
 #include "config_test_support.h"
 #include "fake_file_dialogs.h"
 #include "scripted_prompter.h"
-#include "window/visualization.h"
+#include "window/setup/visualization.h"
 
 namespace {
 

@@ -2,13 +2,13 @@
 
 #include <QCoreApplication>
 
+#include "core/profile_store.h"
 #include "fake_file_dialogs.h"
 #include "fake_spectrum_view.h"
-#include "platform/profile_store.h"
 #include "scripted_prompter.h"
 #include "shell/register_setup.h"
-#include "window/file_commands.h"
-#include "window/measurement_information.h"
+#include "window/spectrum/file_commands.h"
+#include "window/spectrum/measurement_information.h"
 #include "window/spectrum_window.h"
 #include "window/window_ids.h"
 

@@ -2,7 +2,7 @@
 
 #include <set>
 
-#include "window/menu_table.h"
+#include "window/acquisition/menu_table.h"
 #include "window/window_ids.h"
 
 namespace {

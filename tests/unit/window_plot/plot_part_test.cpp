@@ -9,8 +9,8 @@
 #include "fake_spectrum_view.h"
 #include "platform/messages.h"
 #include "scripted_prompter.h"
-#include "window/plot_part.h"
-#include "window/run_control.h"
+#include "window/acquisition/run_control.h"
+#include "window/display/plot_part.h"
 #include "window/spectrum_window.h"
 #include "window/window_ids.h"
 

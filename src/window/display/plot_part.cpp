@@ -1,11 +1,11 @@
-#include "window/plot_part.h"
+#include "window/display/plot_part.h"
 
 #include <cstdio>
 
 #include "platform/message.h"
 #include "platform/messages.h"
-#include "window/operating_flags.h"
-#include "window/run_control.h"
+#include "window/acquisition/operating_flags.h"
+#include "window/acquisition/run_control.h"
 #include "window/spectrum_window.h"
 #include "window/window_ids.h"
 

@@ -2,7 +2,7 @@
 
 #include <memory>
 
-#include "platform/prompter.h"
+#include "core/prompter.h"
 #include "shell/register_setup.h"
 #include "window/spectrum_window.h"
 

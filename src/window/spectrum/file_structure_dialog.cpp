@@ -1,4 +1,4 @@
-#include "window/file_structure_dialog.h"
+#include "window/spectrum/file_structure_dialog.h"
 
 #include "window/field_rules.h"
 

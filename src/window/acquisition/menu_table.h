@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "window/operating_flags.h"
+#include "window/acquisition/operating_flags.h"
 
 // The spectrum window's menu bar, and what each item looks like in a given state.
 struct MenuItem {

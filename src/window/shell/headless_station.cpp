@@ -1,4 +1,4 @@
-#include "window/headless_station.h"
+#include "window/shell/headless_station.h"
 
 #include <QCoreApplication>
 #include <QTimer>
@@ -6,9 +6,9 @@
 #include <csignal>
 #include <cstdio>
 
-#include "window/console_host.h"
-#include "window/headless_view.h"
-#include "window/run_control.h"
+#include "window/acquisition/run_control.h"
+#include "window/network/console_host.h"
+#include "window/shell/headless_view.h"
 
 namespace {
 

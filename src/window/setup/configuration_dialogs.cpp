@@ -1,7 +1,7 @@
-#include "window/configuration_dialogs.h"
+#include "window/setup/configuration_dialogs.h"
 
 #include "platform/messages.h"
-#include "window/menu_table.h"
+#include "window/acquisition/menu_table.h"
 #include "window/spectrum_window.h"
 #include "window/window_ids.h"
 

@@ -1,4 +1,4 @@
-#include "window/general_setup.h"
+#include "window/setup/general_setup.h"
 
 #include <algorithm>
 #include <cctype>

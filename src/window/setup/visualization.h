@@ -4,8 +4,8 @@
 #include <functional>
 #include <string>
 
-#include "platform/file_dialogs.h"
-#include "platform/prompter.h"
+#include "core/file_dialogs.h"
+#include "core/prompter.h"
 #include "shell/register_setup.h"
 
 // The visualisation dialog without its widgets. Colours, font size and bold font are applied

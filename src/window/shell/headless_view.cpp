@@ -1,8 +1,8 @@
-#include "window/headless_view.h"
+#include "window/shell/headless_view.h"
 
 #include <QCoreApplication>
 
-#include "window/plot_part.h"
+#include "window/display/plot_part.h"
 #include "window/spectrum_window.h"
 #include "window/window_ids.h"
 

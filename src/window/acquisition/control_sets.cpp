@@ -1,4 +1,4 @@
-#include "window/control_sets.h"
+#include "window/acquisition/control_sets.h"
 
 #include <initializer_list>
 #include <vector>

@@ -6,8 +6,8 @@
 #include <optional>
 #include <string>
 
-#include "platform/file_dialogs.h"
-#include "platform/prompter.h"
+#include "core/file_dialogs.h"
+#include "core/prompter.h"
 #include "window/spectrum_view.h"
 
 class CSpectrumwnd;

@@ -5,7 +5,7 @@
 #include <optional>
 #include <string>
 
-#include "platform/prompter.h"
+#include "core/prompter.h"
 #include "shell/register_setup.h"
 #include "spectrum/file_structure.h"
 

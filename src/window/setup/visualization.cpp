@@ -1,4 +1,4 @@
-#include "window/visualization.h"
+#include "window/setup/visualization.h"
 
 #include <cstdlib>
 

@@ -1,4 +1,4 @@
-#include "window/menu_table.h"
+#include "window/acquisition/menu_table.h"
 
 #include <algorithm>
 #include <functional>

@@ -1,4 +1,4 @@
-#include "window/console_host.h"
+#include "window/network/console_host.h"
 
 #include <QDir>
 #include <cstdio>
@@ -6,10 +6,10 @@
 #include "network/console_texts.h"
 #include "platform/messages.h"
 #include "spectrum/formatted.h"
-#include "window/atomic_file.h"
-#include "window/control_sets.h"
-#include "window/file_commands.h"
-#include "window/run_control.h"
+#include "window/acquisition/control_sets.h"
+#include "window/acquisition/run_control.h"
+#include "window/spectrum/atomic_file.h"
+#include "window/spectrum/file_commands.h"
 #include "window/spectrum_window.h"
 #include "window/window_ids.h"
 

@@ -1,4 +1,4 @@
-#include "window/run_control.h"
+#include "window/acquisition/run_control.h"
 
 #include <QTimer>
 #include <cstdio>
@@ -7,7 +7,7 @@
 #include "display/status_text.h"
 #include "platform/messages.h"
 #include "spectrum/formatted.h"
-#include "window/control_sets.h"
+#include "window/acquisition/control_sets.h"
 #include "window/field_rules.h"
 #include "window/spectrum_window.h"
 #include "window/window_ids.h"

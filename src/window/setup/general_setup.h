@@ -4,9 +4,9 @@
 #include <string>
 #include <vector>
 
-#include "platform/file_dialogs.h"
+#include "core/file_dialogs.h"
+#include "core/prompter.h"
 #include "platform/message.h"
-#include "platform/prompter.h"
 #include "shell/register_setup.h"
 
 // The serial ports the system reports, as the general setup lists them.

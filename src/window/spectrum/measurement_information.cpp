@@ -1,4 +1,4 @@
-#include "window/measurement_information.h"
+#include "window/spectrum/measurement_information.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <stdexcept>
 
-#include "platform/prompter.h"
+#include "core/prompter.h"
 #include "spectrum/formatted.h"
 
 namespace {

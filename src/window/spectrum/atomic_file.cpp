@@ -1,4 +1,4 @@
-#include "window/atomic_file.h"
+#include "window/spectrum/atomic_file.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,6 +1,6 @@
-#include "window/response_part.h"
+#include "window/analysis/response_part.h"
 
-#include "window/operating_flags.h"
+#include "window/acquisition/operating_flags.h"
 #include "window/spectrum_window.h"
 #include "window/window_ids.h"
 

@@ -1,4 +1,4 @@
-#include "window/file_commands.h"
+#include "window/spectrum/file_commands.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -8,8 +8,8 @@
 #include <cstdio>
 
 #include "platform/messages.h"
-#include "window/atomic_file.h"
-#include "window/measurement_information.h"
+#include "window/spectrum/atomic_file.h"
+#include "window/spectrum/measurement_information.h"
 #include "window/spectrum_window.h"
 #include "window/window_ids.h"
 
