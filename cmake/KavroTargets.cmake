@@ -1,10 +1,12 @@
 # Helpers shared by every target of the station.
 
+# Our own targets only: Qt, GoogleTest and Google Benchmark come in as system headers.
 function(kavro_warnings target)
     if(MSVC)
-        target_compile_options(${target} PRIVATE /W4 /permissive-)
+        target_compile_options(${target} PRIVATE /W4 /permissive- $<$<BOOL:${KAVRO_WERROR}>:/WX>)
     else()
-        target_compile_options(${target} PRIVATE -Wall -Wextra -Wpedantic)
+        target_compile_options(${target} PRIVATE -Wall -Wextra -Wpedantic -Wshadow
+            $<$<BOOL:${KAVRO_WERROR}>:-Werror>)
     endif()
 endfunction()
 
@@ -51,6 +53,7 @@ function(kavro_fuzzer name)
     add_executable(${name} ${ARG_SOURCES})
     target_link_options(${name} PRIVATE -fsanitize=fuzzer)
     target_link_libraries(${name} PRIVATE ${ARG_DEPS})
+    kavro_warnings(${name})
     add_dependencies(kavro_fuzzers ${name})
 endfunction()
 
