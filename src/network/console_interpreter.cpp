@@ -156,8 +156,10 @@ public:
             out_ += text::kSaveNoControl;
             return;
         }
-        // The working directory stays current afterwards, whatever the outcome.
-        if (s_.directories().setCurrent(c_.workingDirectory) != WorkingDirectories::Change::Done) {
+        // The directory is checked, not made current: the file goes to directory + name.
+        WorkingDirectories& dirs = s_.directories();
+        if (dirs.enter(c_.workingDirectory, c_.workingDirectory).change !=
+            WorkingDirectories::Change::Done) {
             out_ += text::kNoWorkingDirectory;
             return;
         }
@@ -181,35 +183,29 @@ public:
         WorkingDirectories& dirs = s_.directories();
         using Change = WorkingDirectories::Change;
         if (*argument == "..") {
-            std::optional<std::string> parent;
-            if (dirs.setCurrent(c_.workingDirectory) == Change::Done &&
-                dirs.setCurrent("..") == Change::Done) {
-                parent = dirs.current();
-            }
-            if (parent) {
-                c_.workingDirectory = *parent;
+            const auto parent = dirs.enter(c_.workingDirectory, "..");
+            if (parent.change == Change::Done) {
+                c_.workingDirectory = parent.path;
             } else {
                 out_ += text::kNoCurrentDirectory;
             }
-        } else if (dirs.isDirectory(*argument)) {
-            if (dirs.setCurrent(*argument) == Change::Done) {
-                c_.workingDirectory = *argument;
+        } else if (dirs.isAbsolute(*argument) && dirs.isDirectory(*argument)) {
+            const auto reached = dirs.enter(c_.workingDirectory, *argument);
+            if (reached.change == Change::Done) {
+                c_.workingDirectory = reached.path;
             } else {
                 out_ += text::kDirectoryNotFound;
             }
         } else {
-            std::string candidate = c_.workingDirectory;
-            if (candidate.empty() || candidate.back() != dirs.separator()) {
-                candidate.push_back(dirs.separator());
-            }
-            candidate += *argument;
+            std::string candidate = *argument;
             while (!candidate.empty() && (candidate.back() == ' ' || candidate.back() == '\t' ||
                                           candidate.back() == '\v' || candidate.back() == '\f')) {
                 candidate.pop_back();
             }
-            switch (dirs.setCurrent(candidate)) {
+            const auto reached = dirs.enter(c_.workingDirectory, candidate);
+            switch (reached.change) {
                 case Change::Done:
-                    c_.workingDirectory = candidate;
+                    c_.workingDirectory = reached.path;
                     break;
                 case Change::NoSuchDirectory:
                     out_ += text::kMalformedDirectory;
@@ -219,7 +215,6 @@ public:
                     break;
             }
         }
-        dirs.setCurrent(s_.baseDirectory());
         if (!c_.dataMode) {
             out_ += formatted(text::kWorkingDirectoryNow, c_.workingDirectory.c_str());
         }

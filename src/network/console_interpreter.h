@@ -46,7 +46,8 @@ public:
 
     // The console text form of the window's spectrum.
     virtual std::string spectrumText() = 0;
-    // Writes the spectrum as directory/name; on success the window takes the new name.
+    // Writes the spectrum as directory/name (directory absolute, whatever the process's current
+    // directory is); on success the window takes the new name.
     virtual bool saveSpectrum(const std::string& directory, const std::string& name, bool raw) = 0;
     // The data record as it stands now (the window may first adopt the realtime channels).
     virtual DataRecordBytes dataRecord() = 0;
@@ -56,6 +57,7 @@ public:
     virtual void requestShutterMap(int slot) = 0;
     virtual void chatReceived(const ConsoleSession& console) = 0;
 
+    // Where a new console's working directory starts.
     virtual std::string baseDirectory() const = 0;
     virtual WorkingDirectories& directories() = 0;
 };

@@ -1,26 +1,30 @@
 #pragma once
 
-#include <optional>
 #include <string>
 
-// The program's current directory as WDIR, SAVE and SAVERAW use it. The station uses the
-// process's own; tests and the fuzzer use a fake that touches nothing.
+// The directories WDIR, SAVE and SAVERAW name. A console keeps its working directory as a
+// resolved absolute path of its own, so nothing here changes the process's current directory:
+// several consoles and the window share that one. The station looks at the file system; tests
+// and the fuzzer use a fake that touches nothing. Paths are UTF-8.
 class WorkingDirectories {
 public:
     enum class Change { Done, NoSuchDirectory, OtherError };
+    struct Entered {
+        Change change = Change::OtherError;
+        std::string path;  // with Done: the absolute path of the directory reached
+    };
 
     virtual ~WorkingDirectories() = default;
-    virtual Change setCurrent(const std::string& path) = 0;
-    virtual std::optional<std::string> current() = 0;
+    // Where a change of directory to `path` from the absolute directory `from` leads, as the
+    // shell's cd would go there: a relative path (".." included) is taken from `from`.
+    virtual Entered enter(const std::string& from, const std::string& path) = 0;
+    virtual bool isAbsolute(const std::string& path) const = 0;
     virtual bool isDirectory(const std::string& path) = 0;
-    // The platform's separator, which a relative WDIR argument is joined with.
-    virtual char separator() const = 0;
 };
 
 class ProcessWorkingDirectories final : public WorkingDirectories {
 public:
-    Change setCurrent(const std::string& path) override;
-    std::optional<std::string> current() override;
+    Entered enter(const std::string& from, const std::string& path) override;
+    bool isAbsolute(const std::string& path) const override;
     bool isDirectory(const std::string& path) override;
-    char separator() const override;
 };

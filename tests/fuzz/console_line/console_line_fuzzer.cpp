@@ -11,17 +11,16 @@ namespace {
 
 class NoDirectories final : public WorkingDirectories {
 public:
-    Change setCurrent(const std::string& path) override {
+    Entered enter(const std::string& from, const std::string& path) override {
         if (path.size() % 3 == 0) {
-            return Change::NoSuchDirectory;
+            return {Change::NoSuchDirectory, {}};
         }
-        here = path;
-        return Change::Done;
+        return {Change::Done, isAbsolute(path) ? path : from + "/" + path};
     }
-    std::optional<std::string> current() override { return here; }
+    bool isAbsolute(const std::string& path) const override {
+        return !path.empty() && path[0] == '/';
+    }
     bool isDirectory(const std::string& path) override { return path.size() % 2 == 0; }
-    char separator() const override { return '/'; }
-    std::string here = "/base";
 };
 
 class RecordingStation final : public ConsoleStation {

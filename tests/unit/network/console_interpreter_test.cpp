@@ -15,36 +15,30 @@ const std::string kPrompt("KAVRO> \0", 8);
 // Directories as a set of paths with '\' separators, like the older stations' drives.
 class FakeDirectories final : public WorkingDirectories {
 public:
-    Change setCurrent(const std::string& path) override {
+    Entered enter(const std::string& from, const std::string& path) override {
         std::string target = path;
         if (path == "..") {
-            const auto cut = here.rfind('\\');
-            target = cut == std::string::npos ? here : here.substr(0, cut);
-        } else if (!path.empty() && path.find(':') == std::string::npos) {
-            target = here + "\\" + path;
+            const auto cut = from.rfind('\\');
+            target = cut == std::string::npos ? from : from.substr(0, cut);
+        } else if (!isAbsolute(path)) {
+            target = from + "\\" + path;
         }
         if (denied.count(target)) {
-            return Change::OtherError;
+            return {Change::OtherError, {}};
         }
         if (!existing.count(target)) {
-            return Change::NoSuchDirectory;
+            return {Change::NoSuchDirectory, {}};
         }
-        here = target;
-        return Change::Done;
+        return {Change::Done, target};
     }
-    std::optional<std::string> current() override { return here; }
-    bool isDirectory(const std::string& path) override {
-        if (path.find(':') != std::string::npos) {
-            return existing.count(path) != 0;
-        }
-        return existing.count(here + "\\" + path) != 0;
+    bool isAbsolute(const std::string& path) const override {
+        return path.find(':') != std::string::npos;
     }
-    char separator() const override { return '\\'; }
+    bool isDirectory(const std::string& path) override { return existing.count(path) != 0; }
 
     std::set<std::string> existing{"D:",       "D:\\data",      "D:\\data\\run1",
                                    "D:\\base", "D:\\base\\sub", "D:\\locked"};
     std::set<std::string> denied{"D:\\data\\run1\\locked"};
-    std::string here = "D:\\base";
 };
 
 class FakeStation final : public ConsoleStation {
@@ -125,14 +119,15 @@ TEST(ConsoleInterpreter, WdirMovesWithinDirectories) {
          "Error while trying to change working directory.\r\nWorking directory now "
          "D:\\data\\run1\r\n",
          "D:\\data\\run1"},
-        {"WDIR sub\r\n", "Working directory now sub\r\n", "sub"},  // relative to the base
-        {"wdir:x\r\n", "", "sub"},                                 // no blank: nothing
+        // Relative to the console's own directory, kept absolute.
+        {"WDIR D:\\base\r\n", "Working directory now D:\\base\r\n", "D:\\base"},
+        {"WDIR sub\r\n", "Working directory now D:\\base\\sub\r\n", "D:\\base\\sub"},
+        {"wdir:x\r\n", "", "D:\\base\\sub"},  // no blank: nothing
     };
     for (const auto& s : steps) {
         EXPECT_EQ(c.say(s.line), s.reply + kPrompt) << s.line;
         EXPECT_EQ(c.session.workingDirectory, s.workingDirectory) << s.line;
     }
-    EXPECT_EQ(c.station.dirs.here, "D:\\base");  // WDIR returns to the base directory
 }
 
 TEST(ConsoleInterpreter, SaveNeedsControlAndStaysInWorkingDirectory) {
@@ -148,7 +143,6 @@ TEST(ConsoleInterpreter, SaveNeedsControlAndStaysInWorkingDirectory) {
     EXPECT_EQ(c.say("SAVERAW\r\n"), "Error while writing file!\r\n" + kPrompt);  // no name
     EXPECT_EQ(c.station.saved, (std::vector<std::string>{"D:\\data|a.dat", "D:\\data|b.txt|raw",
                                                          "D:\\data|unwritable"}));
-    EXPECT_EQ(c.station.dirs.here, "D:\\data");
     c.session.workingDirectory = "D:\\gone";
     EXPECT_EQ(c.say("save x\r\n"), "Error: cannot open working directory !\r\n" + kPrompt);
 }
