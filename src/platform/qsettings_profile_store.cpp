@@ -1,10 +1,30 @@
 #include "platform/qsettings_profile_store.h"
 
 #include <QDir>
+#include <set>
 
 namespace {
+
 constexpr const char* kSection = "Kavro";
+
+// Folder names are file-system paths, UTF-8 like every path in the program; every other text
+// of the section is the station's 8-bit text, Latin-1.
+bool isPath(const std::string& key) {
+    static const std::set<std::string> paths{"backup_dir", "data_directory"};
+    return paths.count(key) != 0;
 }
+
+QString decoded(const std::string& key, const std::string& bytes) {
+    const auto size = static_cast<qsizetype>(bytes.size());
+    return isPath(key) ? QString::fromUtf8(bytes.data(), size)
+                       : QString::fromLatin1(bytes.data(), size);
+}
+
+std::string encoded(const std::string& key, const QString& text) {
+    return isPath(key) ? text.toStdString() : text.toLatin1().toStdString();
+}
+
+}  // namespace
 
 QSettingsProfileStore::QSettingsProfileStore(const QString& directory) {
     if (directory.isEmpty()) {
@@ -40,7 +60,7 @@ std::optional<std::string> QSettingsProfileStore::readString(const std::string& 
     if (!v.isValid() || !v.canConvert<QString>()) {
         return std::nullopt;
     }
-    return v.toString().toStdString();
+    return encoded(key, v.toString());
 }
 
 void QSettingsProfileStore::writeInt(const std::string& key, int value) {
@@ -48,7 +68,7 @@ void QSettingsProfileStore::writeInt(const std::string& key, int value) {
 }
 
 void QSettingsProfileStore::writeString(const std::string& key, const std::string& value) {
-    settings_->setValue(path(key), QString::fromStdString(value));
+    settings_->setValue(path(key), decoded(key, value));
 }
 
 void QSettingsProfileStore::deleteSection() {

@@ -6,6 +6,8 @@
 #include "core/profile_store.h"
 
 // The settings section on QSettings: the registry key on Windows, an INI file elsewhere.
+// Texts are stored as the characters they stand for: the station's Latin-1 texts, and the
+// folder names as UTF-8 paths.
 class QSettingsProfileStore final : public ProfileStore {
 public:
     using ProfileStore::readInt;
