@@ -24,6 +24,7 @@
 #include "ui/plot_widget.h"
 #include "ui/startup_dialogs.h"
 #include "window/acquisition/menu_table.h"
+#include "window/captions.h"
 #include "window/placement.h"
 #include "window/spectrum_window.h"
 #include "window/window_ids.h"
@@ -61,8 +62,8 @@ void MainWindow::buildControls() {
     row->addWidget(plot_, 1);
 
     auto* column = new QVBoxLayout;
-    addButton(column, ctl::kAcquisition, "Start acquisition");
-    addButton(column, ctl::kObserve, "Observe signal");
+    addButton(column, ctl::kAcquisition, caption::kStartAcquisition);
+    addButton(column, ctl::kObserve, caption::kObserveSignal);
 
     auto* fields = new QFormLayout;
     auto addEdit = [&](int id, const QString& label, const QString& value) {

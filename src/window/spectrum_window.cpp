@@ -4,6 +4,7 @@
 
 #include "platform/messages.h"
 #include "window/acquisition/run_control.h"
+#include "window/captions.h"
 #include "window/network/console_host.h"
 #include "window/window_ids.h"
 
@@ -17,14 +18,13 @@ CSpectrumwnd::CSpectrumwnd(CRegistersetup& setup, Prompter& prompter, FileDialog
     configurationDialogs_ = std::make_unique<ConfigurationDialogs>(*this);
     runControl_ = std::make_unique<RunControl>(*this);
     plotPart_ = std::make_unique<PlotPart>(*this);
-    runControl_->switchMarkersOff = [this] { plotPart_->switchOffMarkers(); };
     fileCommands_ = std::make_unique<FileCommands>(*this);
     consoleHost_ = std::make_unique<ConsoleHost>(*this);
     responsePart_ = std::make_unique<ResponsePart>(*this);
     addCommand(cmd::kAutomatedShortcut, [this] {
         if (settings().enable_network) {
             prompter_.tell(kAutomaticNotInNetworkMode, PromptIcon::Exclamation);
-        } else if (!acquiring && !observing) {
+        } else if (!state_.running()) {
             OnCommand(cmd::kAutomatedMode);
         }
     });
@@ -33,8 +33,8 @@ CSpectrumwnd::CSpectrumwnd(CRegistersetup& setup, Prompter& prompter, FileDialog
     addCommand(cmd::kExit, [this] { Exit(); });
     addCommand(ctl::kExit, [this] { Exit(); });
     addCommand(cmd::kAbout, [this] {
-        if (!aboutOpen) {
-            aboutOpen = true;
+        if (!state_.isOpen(OpenDialog::About)) {
+            state_.dialogOpened(OpenDialog::About);
             view_.showAbout();
         }
     });
@@ -77,19 +77,15 @@ void CSpectrumwnd::OnInitDialog() {
 }
 
 void CSpectrumwnd::setInitialSpectrum() {
-    spectrum = CKavroSpectrum{};
+    CKavroSpectrum spectrum;
     spectrum.SetChannels(1024);
     spectrum.scanAmplitude = 50.0;
     spectrum.mirrorSpacing = settings().last_mirror_spacing;
     spectrum.wavelength = settings().laser_wavelength;
-    displayedChannels = 1024;
-    fileName.clear();
-    filePath.clear();
-    calibrated = false;
-    modified = false;
-    fileTime = std::time(nullptr);
-    view_.setControlText(ctl::kAcquisition, "Start acquisition");
-    view_.setControlText(ctl::kChannelsLabel, "Channels : " + std::to_string(spectrum.channels));
+    state_.startedWith(std::move(spectrum));
+    view_.setControlText(ctl::kAcquisition, caption::kStartAcquisition);
+    view_.setControlText(ctl::kChannelsLabel,
+                         "Channels : " + std::to_string(state_.spectrum().channels));
 }
 
 void CSpectrumwnd::onMessage(Message& message) {
@@ -105,7 +101,7 @@ void CSpectrumwnd::onMessage(Message& message) {
             view_.maximise();
             break;
         case msg::WM_ABOUT_CLOSED:
-            aboutOpen = false;
+            state_.dialogClosed(OpenDialog::About);
             break;
         default:
             break;
@@ -125,26 +121,26 @@ void CSpectrumwnd::OnCommand(int id) {
     auto it = commands_.find(id);
     if (it != commands_.end()) {
         it->second();
-    } else if (id >= cmd::kMarker1Back && id <= cmd::kLastShortcut && !acquiring && !observing) {
+    } else if (id >= cmd::kMarker1Back && id <= cmd::kLastShortcut && !state_.running()) {
         prompter_.tell("Unhandled key event!", PromptIcon::Stop);
     }
 }
 
 OperatingFlags CSpectrumwnd::flags() const {
     OperatingFlags f;
-    f.acquiring = acquiring;
-    f.observing = observing;
-    f.modified = modified;
+    f.acquiring = state_.acquiring();
+    f.observing = state_.observing();
+    f.modified = state_.modified();
     f.networkEnabled = settings().enable_network != 0;
     f.primary = context_.primary;
-    f.channels = spectrum.channels;
-    f.aboutOpen = aboutOpen;
-    f.fileFormatOpen = fileFormatOpen;
-    f.generalSetupOpen = generalSetupOpen;
-    f.visualisationOpen = visualisationOpen;
-    f.alignment = alignment;
-    f.serverRunning = serverRunning;
-    f.consoleHoldsControl = consoleHoldsControl;
+    f.channels = state_.spectrum().channels;
+    f.aboutOpen = state_.isOpen(OpenDialog::About);
+    f.fileFormatOpen = state_.isOpen(OpenDialog::FileFormat);
+    f.generalSetupOpen = state_.isOpen(OpenDialog::GeneralSetup);
+    f.visualisationOpen = state_.isOpen(OpenDialog::Visualisation);
+    f.alignment = state_.alignment();
+    f.serverRunning = state_.serverRunning();
+    f.consoleHoldsControl = state_.remoteControlled();
     f.gatheringThread = runControl_ && runControl_->hasGatheringThread();
     if (responsePart_) {
         responsePart_->fillFlags(f);
@@ -164,10 +160,10 @@ MenuItemState CSpectrumwnd::menuState(int id) const {
 }
 
 bool CSpectrumwnd::Exit() {
-    if (acquiring || observing) {
+    if (state_.running()) {
         return false;  // refused silently during a local run
     }
-    if (modified && !prompter_.askYesNo(kDiscardAndClose)) {
+    if (state_.modified() && !prompter_.askYesNo(kDiscardAndClose)) {
         return false;
     }
     if (!consoleHost_->CloseForExit()) {

@@ -1,12 +1,10 @@
 #pragma once
 
-#include <ctime>
 #include <functional>
 #include <map>
 #include <memory>
 #include <string>
 
-#include "acquisition/gathered_scan.h"
 #include "core/file_dialogs.h"
 #include "core/prompter.h"
 #include "platform/message_receiver.h"
@@ -19,6 +17,7 @@
 #include "window/setup/configuration_dialogs.h"
 #include "window/spectrum/file_commands.h"
 #include "window/spectrum_view.h"
+#include "window/window_state.h"
 
 class RunControl;
 class ConsoleHost;
@@ -62,46 +61,14 @@ public:
     const Settings& settings() const { return setup_.values(); }
     OperatingFlags flags() const;
 
-    // Window state shared by the window's parts.
-    CKavroSpectrum spectrum;
-    std::string fileName;
-    std::string filePath;
-    bool modified = false;
-    bool calibrated = false;
-    std::time_t fileTime = 0;
-    std::uint16_t displayedChannels = 1024;
-    bool acquiring = false;
-    bool observing = false;
-    bool aboutOpen = false;
-    bool fileFormatOpen = false;
-    bool generalSetupOpen = false;
-    bool visualisationOpen = false;
-    std::uint32_t cycleField = 0;  // the Cycles edit; 0: no limit
-
-    // Indications of the scan controller and the last complete frame the gathering announced
-    // (the scan buffer the plot, the console and the analyses read).
-    bool x10 = false;
-    bool alt16 = false;
-    bool alignment = false;  // false: the controller is in alignment mode
-    ScanReadyPayload lastScan;
-
-    // Console server state, kept by the console part.
-    bool serverRunning = false;
-    bool consoleHoldsControl = false;
-    std::function<void(const std::string&)> sendToControlOwner = [](const std::string&) {};
-    bool remoteControlled() const {
-        return settings().enable_network && serverRunning && consoleHoldsControl;
-    }
+    // The window's state: read freely, changed only through its transitions.
+    const WindowState& state() const { return state_; }
+    WindowState& state() { return state_; }
 
     RunControl& runControl() { return *runControl_; }
     ConsoleHost& consoleHost() { return *consoleHost_; }
     FileCommands& fileCommands() { return *fileCommands_; }
-    FileCommandHooks fileHooks;  // filled by the parts the file commands call
     PlotPart& plot() { return *plotPart_; }
-    // Loading a spectrum with fewer channels than a marker position resets the markers.
-    bool resetMarkersForChannels(std::uint16_t channels) {
-        return plotPart_->resetMarkersForChannels(channels);
-    }
     // The serial port the gathering opens: the configured one unless this run overrides it.
     std::string serialPort() const;
     void returnToBaseDirectory();
@@ -131,6 +98,7 @@ private:
     FileDialogs& dialogs_;
     SpectrumView& view_;
     WindowContext context_;
+    WindowState state_;
     std::map<int, std::function<void()>> commands_;
     std::map<std::uint32_t, std::function<void(Message&)>> messageHandlers_;
     std::unique_ptr<RunControl> runControl_;

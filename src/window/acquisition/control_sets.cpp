@@ -3,6 +3,7 @@
 #include <initializer_list>
 #include <vector>
 
+#include "window/captions.h"
 #include "window/window_ids.h"
 
 namespace {
@@ -27,7 +28,7 @@ const std::vector<Row>& rows() {
         {Acquiring,
          {},
          {kObserve, kExit, kCycles, kDelete, kInformation, kLoad, kSave, kAcquisition},
-         {{kAcquisition, "Stop acquisition"}}},
+         {{kAcquisition, caption::kStopAcquisition}}},
         {Idle,
          {kExit, kCycles, kDelete, kInformation, kLoad, kSave, kObserve, kAcquisition},
          {},
@@ -56,15 +57,18 @@ const std::vector<Row>& rows() {
         {ViewerClosed,
          {kExit, kCycles, kDelete, kInformation, kLoad, kSave, kMark1, kMark2, kZoomIn},
          {}},
-        {ClientRemoteIdle, {kAcquisition, kCycles, kObserve, kDelete}, {}, {{kObserve, "Observe"}}},
+        {ClientRemoteIdle,
+         {kAcquisition, kCycles, kObserve, kDelete},
+         {},
+         {{kObserve, caption::kObserve}}},
         {ClientRemoteAcquiring,
          {kAcquisition},
          {kCycles, kObserve},
-         {{kAcquisition, "Stop acquisition"}}},
+         {{kAcquisition, caption::kStopAcquisition}}},
         {ClientRemoteObserving,
          {kCycles, kObserve},
          {kAcquisition},
-         {{kObserve, "Stop observing"}}},
+         {{kObserve, caption::kStopObserving}}},
         {ClientCommandPending, {}, {kAcquisition, kObserve, kDelete}},
     };
     return table;
@@ -94,8 +98,8 @@ void ApplyControlSet(int n, SpectrumView& view, const ControlSetContext& context
             view.setControlEnabled(kObserve, true);
         }
         if (n == ClientRemoteIdle) {
-            view.setControlText(
-                kAcquisition, context.remoteHasScans ? "Resume acquisition" : "Start acquisition");
+            view.setControlText(kAcquisition, context.remoteHasScans ? caption::kResumeAcquisition
+                                                                     : caption::kStartAcquisition);
         }
         return;
     }

@@ -8,11 +8,49 @@
 #include "platform/messages.h"
 #include "spectrum/formatted.h"
 #include "window/acquisition/control_sets.h"
+#include "window/captions.h"
 #include "window/field_rules.h"
 #include "window/spectrum_window.h"
 #include "window/window_ids.h"
 
 namespace {
+
+constexpr const char* kUserAbort = "Acquisition cannot be started - User abort\n\r";
+
+// What each end of a run changes beyond dropping the run flags.
+struct EndRule {
+    RunEnd reason;
+    const char* acquisitionCaption;  // the acquisition button after an acquisition ends
+    const char* ownerText;           // for the control owner when remote controlled
+    // A failure of the instrument link: the local control set of the run that ended applies
+    // (and then the remote one), the Observe button is reset and the progress bar empties.
+    bool linkFailure;
+    bool toBaseDirectory;  // an observation's end always returns there
+};
+
+constexpr EndRule kEndRules[] = {
+    {RunEnd::Stopped, caption::kResumeAcquisition, nullptr, false, false},
+    {RunEnd::Completed, caption::kResumeAcquisition, nullptr, false, false},
+    {RunEnd::StartRefused, caption::kStartAcquisition, kUserAbort, false, true},
+    {RunEnd::ChannelsChanged, caption::kResumeAcquisition, kUserAbort, false, true},
+    {RunEnd::PortError, caption::kStartAcquisitionAfterPortError,
+     "Error : server cannot open serial port.\n\r", true, true},
+    {RunEnd::NoSignal, caption::kStartAcquisition,
+     "Operation cannot be started - Serial signal not present\n\r", true, true},
+    {RunEnd::Timeout, caption::kResumeAcquisition,
+     "Error - timeout while reading from serial port\n\rKAVRO> ", true, true},
+};
+
+const EndRule& endRule(RunEnd reason) {
+    for (const EndRule& rule : kEndRules) {
+        if (rule.reason == reason) {
+            return rule;
+        }
+    }
+    return kEndRules[0];
+}
+
+constexpr int kObservationScaleLimit = 4096;  // the largest 12-bit count
 
 constexpr int kBeeps = 4;
 constexpr int kBeepPeriodMs = 250 + 1000;  // 800 Hz for 250 ms, then a pause of a second
@@ -46,30 +84,35 @@ RunControl::RunControl(CSpectrumwnd& window) : w_(window) {
     w_.addMessageHandler(msg::WM_GATHER_SCAN_READY, [this](Message& m) { onScanReady(m); });
     w_.addMessageHandler(msg::WM_GATHER_CHANNELS, [this](Message& m) { onChannels(m); });
     w_.addMessageHandler(msg::WM_GATHER_SCAN_REJECTED, [this](Message&) {
-        if (w_.acquiring) {
-            ++rejectedFrames;
+        if (w_.state().acquiring()) {
+            ++rejectedFrames_;
         }
     });
-    w_.addMessageHandler(msg::WM_GATHER_PORT_ERROR, [this](Message&) { onPortError(); });
-    w_.addMessageHandler(msg::WM_GATHER_NO_SIGNAL, [this](Message&) { onNoSignal(); });
-    w_.addMessageHandler(msg::WM_GATHER_TIMEOUT, [this](Message&) { onTimeout(); });
-    w_.addMessageHandler(msg::WM_GATHER_X10, [this](Message& m) {
-        w_.x10 = m.wParam == 1;
-        w_.view().redraw();
-    });
-    w_.addMessageHandler(msg::WM_GATHER_ALT16, [this](Message& m) {
-        w_.alt16 = m.wParam == 1;
-        w_.view().redraw();
-    });
-    w_.addMessageHandler(msg::WM_GATHER_ALIGNMENT, [this](Message& m) {
-        w_.alignment = m.wParam == 1;
-        w_.view().redraw();
-    });
+    w_.addMessageHandler(msg::WM_GATHER_PORT_ERROR,
+                         [this](Message&) { endRun(RunEnd::PortError); });
+    w_.addMessageHandler(msg::WM_GATHER_NO_SIGNAL, [this](Message&) { endRun(RunEnd::NoSignal); });
+    w_.addMessageHandler(msg::WM_GATHER_TIMEOUT, [this](Message&) { endRun(RunEnd::Timeout); });
+    const auto indication = [this](Indication which) {
+        return [this, which](Message& m) {
+            w_.state().indicationChanged(which, m.wParam == 1);
+            w_.view().redraw();
+        };
+    };
+    w_.addMessageHandler(msg::WM_GATHER_X10, indication(Indication::X10));
+    w_.addMessageHandler(msg::WM_GATHER_ALT16, indication(Indication::Alt16));
+    w_.addMessageHandler(msg::WM_GATHER_ALIGNMENT, indication(Indication::Alignment));
     w_.addMessageHandler(msg::WM_WAVELENGTH_CHANGED, [this](Message&) {
-        w_.spectrum.wavelength = w_.settings().laser_wavelength;
+        w_.state().wavelengthChanged(w_.settings().laser_wavelength);
         wavelength_ = w_.settings().laser_wavelength;
         if (gathering_) {
             gathering_->queue().post(makeMessage(msg::WM_WAVELENGTH_CHANGED));
+        }
+    });
+    // A spectrum read or edited brings the dialog's fields back to the window's values.
+    w_.state().onSpectrumReplaced([this](SpectrumSource source) {
+        if (source == SpectrumSource::File || source == SpectrumSource::RawFile ||
+            source == SpectrumSource::Edited) {
+            showFields();
         }
     });
     w_.addMessageHandler(msg::WM_SHUTTER_DELAY_CHANGED, [this](Message&) {
@@ -95,6 +138,11 @@ void RunControl::StopGathering() {
     }
 }
 
+void RunControl::backupWritten(std::string name, std::uint32_t cycles) {
+    lastBackupName_ = std::move(name);
+    cyclesAtLastBackup_ = cycles;
+}
+
 bool RunControl::readFields() {
     SpectrumView& view = w_.view();
     FieldReader fields(w_.prompter());
@@ -105,7 +153,7 @@ bool RunControl::readFields() {
     if (!fields.ok()) {
         return false;
     }
-    w_.cycleField = cycles;
+    w_.state().cycleFieldSet(cycles);
     if (spacing != 0) {
         w_.settings().last_mirror_spacing = spacing;
     }
@@ -123,11 +171,12 @@ void RunControl::mirrorSpacingEdited() {
 
 void RunControl::showFields() {
     SpectrumView& view = w_.view();
-    view.setControlText(ctl::kCycles, std::to_string(w_.cycleField));
+    view.setControlText(ctl::kCycles, std::to_string(w_.state().cycleField()));
     char spacing[64];
     std::snprintf(spacing, sizeof spacing, "%g", w_.settings().last_mirror_spacing);
     view.setControlText(ctl::kMirrorSpacing, spacing);
-    view.setControlText(ctl::kChannelsLabel, "Channels : " + std::to_string(w_.displayedChannels));
+    view.setControlText(ctl::kChannelsLabel,
+                        "Channels : " + std::to_string(w_.state().displayedChannels()));
 }
 
 void RunControl::startGathering() {
@@ -144,7 +193,7 @@ void RunControl::startGathering() {
         settings.shutterDelay = [this] { return shutterDelay_.load(); };
         settings.laserWavelength = [this] { return wavelength_.load(); };
         gathering_ = std::make_unique<CDataGatheringThread>(*this, w_.prompter(), settings);
-        gathering_->PrepareGathering(w_.spectrum);
+        gathering_->PrepareGathering(w_.state().spectrum());
     } else {
         gathering_->queue().post(makeMessage(msg::WM_GATHER_RESTART));
     }
@@ -154,15 +203,20 @@ void RunControl::StartOrStopAcquisition() {
     if (!readFields()) {
         return;
     }
-    runTarget = w_.cycleField;
-    runCycles = 0;
-    rejectedFrames = 0;
-    if (w_.acquiring) {
-        stopAcquisition();
+    runTarget_ = w_.state().cycleField();
+    runCycles_ = 0;
+    rejectedFrames_ = 0;
+    if (w_.state().acquiring()) {
+        endRun(RunEnd::Stopped);
         return;
     }
+    startAcquisition();
+}
+
+void RunControl::startAcquisition() {
     SpectrumView& view = w_.view();
-    CKavroSpectrum& spectrum = w_.spectrum;
+    WindowState& state = w_.state();
+    const CKavroSpectrum& spectrum = state.spectrum();
     if (gathering_ && gathering_->currentChannels() != spectrum.channels) {
         const std::uint16_t controller = gathering_->currentChannels();
         std::uint64_t total = 0;
@@ -182,99 +236,132 @@ void RunControl::StartOrStopAcquisition() {
                                        PromptIcon::Exclamation) == PromptAnswer::Ok;
         }
         if (!resize) {
-            w_.acquiring = false;
-            w_.returnToBaseDirectory();
-            view.setControlText(ctl::kAcquisition, "Start acquisition");
-            if (w_.remoteControlled()) {
-                w_.sendToControlOwner("Acquisition cannot be started - User abort\n\r");
-                ApplyControlSet(RemoteControlled, view);
-            } else {
-                ApplyControlSet(Idle, view);
-            }
+            endRun(RunEnd::StartRefused);
             return;
         }
-        w_.displayedChannels = controller;
-        spectrum.SetChannels(controller);
-        spectrum.ClearCounts();
-        spectrum.mirrorSpacing = w_.settings().last_mirror_spacing;
+        state.restartedWithChannels(controller, w_.settings().last_mirror_spacing);
     }
     if (w_.serialPort().empty()) {
         w_.prompter().ask(kNoPortConfigured, kDefaultCaption, PromptButtons::OkCancel,
                           PromptIcon::None);
         return;
     }
-    w_.acquiring = true;
-    ApplyControlSet(w_.consoleHoldsControl ? RemoteControlled : Acquiring, view);
-    lastBackupName = "<none>";
-    cyclesAtLastBackup = 0;
-    view.setProgressRange(0, static_cast<int>(std::min<std::uint32_t>(runTarget, 0x7FFFFFFF)));
+    beginRun(RunKind::Acquisition);
+    ApplyControlSet(state.remoteControlled() ? RemoteControlled : Acquiring, view);
+    view.setProgressRange(0, static_cast<int>(std::min<std::uint32_t>(runTarget_, 0x7FFFFFFF)));
     view.setProgress(0);
-    if (w_.settings().back_enable && w_.settings().clean_back_anytime) {
-        eraseOldBackups();
-    }
     showFields();
-    spectrum.mirrorSpacing = w_.settings().last_mirror_spacing;
+    state.mirrorSpacingSet(w_.settings().last_mirror_spacing);
     startGathering();
-    if (!(w_.serverRunning && w_.consoleHoldsControl)) {
+    if (!state.remoteControlled()) {
         view.setControlEnabled(ctl::kAcquisition, true);
     }
     view.redraw();
 }
 
-void RunControl::stopAcquisition() {
-    SpectrumView& view = w_.view();
-    if (w_.consoleHoldsControl) {
-        view.setControlEnabled(ctl::kAcquisition, false);
-    }
-    w_.acquiring = false;
-    w_.spectrum.channelTime = kSweepSeconds / w_.spectrum.channels * w_.spectrum.scanCount;
-    view.setProgress(0);
-    if (gathering_) {
-        gathering_->ClearShutterMap();
-    }
-    ApplyControlSet(w_.serverRunning && w_.consoleHoldsControl ? RemoteControlled : Idle, view);
-    view.setControlText(ctl::kAcquisition, "Resume acquisition");
-    view.redraw();
+void RunControl::beginRun(RunKind kind) {
+    lastBackupName_ = "<none>";
+    cyclesAtLastBackup_ = 0;
+    w_.state().runStarted(kind);
 }
 
 void RunControl::StartOrStopObservation() {
-    SpectrumView& view = w_.view();
-    if (!w_.observing) {
-        if (w_.serialPort().empty()) {
-            w_.prompter().ask(kNoPortConfigured, kDefaultCaption, PromptButtons::OkCancel,
-                              PromptIcon::None);
-            return;
-        }
-        w_.acquiring = false;
-        w_.observing = true;
-        view.setControlText(ctl::kObserve, "Stop observing");
-        switchMarkersOff();
-        if (!(w_.serverRunning && w_.consoleHoldsControl)) {
-            ApplyControlSet(Observing, view);
-        }
-        lastBackupName = "<none>";
-        cyclesAtLastBackup = 0;
-        showFields();
-        const bool existed = gathering_ != nullptr;
-        startGathering();
-        if (existed) {
-            w_.post(makeMessage(msg::WM_GATHER_CHANNELS, gathering_->currentChannels()));
-        }
-        if (!w_.consoleHoldsControl) {
-            view.setControlEnabled(ctl::kObserve, true);
-        }
-        view.redraw();
+    if (w_.state().observing()) {
+        endRun(RunEnd::Stopped);
         return;
     }
-    w_.acquiring = false;
-    w_.observing = false;
-    view.setControlText(ctl::kObserve, "Observe signal");
-    view.setControlEnabled(ctl::kObserve, false);
-    w_.returnToBaseDirectory();
-    w_.displayedChannels = w_.spectrum.channels;
+    startObservation();
+}
+
+void RunControl::startObservation() {
+    SpectrumView& view = w_.view();
+    WindowState& state = w_.state();
+    if (w_.serialPort().empty()) {
+        w_.prompter().ask(kNoPortConfigured, kDefaultCaption, PromptButtons::OkCancel,
+                          PromptIcon::None);
+        return;
+    }
+    view.setControlText(ctl::kObserve, caption::kStopObserving);
+    beginRun(RunKind::Observation);
+    if (!state.remoteControlled()) {
+        ApplyControlSet(Observing, view);
+    }
+    if (w_.plot().scale() > kObservationScaleLimit) {
+        w_.plot().setScale(kObservationScaleLimit);
+    }
     showFields();
-    ApplyControlSet(
-        w_.serverRunning && w_.consoleHoldsControl ? RemoteControlled : ObservingStopped, view);
+    const bool existed = gathering_ != nullptr;
+    startGathering();
+    if (existed) {
+        w_.post(makeMessage(msg::WM_GATHER_CHANNELS, gathering_->currentChannels()));
+    }
+    if (!state.remoteControlled()) {
+        view.setControlEnabled(ctl::kObserve, true);
+    }
+    view.redraw();
+}
+
+void RunControl::endRun(RunEnd reason, const std::string& operatorText) {
+    SpectrumView& view = w_.view();
+    WindowState& state = w_.state();
+    const EndRule& rule = endRule(reason);
+    const bool remote = state.remoteControlled();
+    const bool wasAcquiring = state.acquiring();
+    const bool wasObserving = state.observing();
+    const bool observationStopped = wasObserving && reason == RunEnd::Stopped;
+
+    if (remote && reason == RunEnd::Stopped && wasAcquiring) {
+        view.setControlEnabled(ctl::kAcquisition, false);
+    }
+    state.runEnded(reason);
+    if (reason == RunEnd::Stopped && wasAcquiring && gathering_) {
+        gathering_->ClearShutterMap();
+    }
+    if (rule.toBaseDirectory || wasObserving) {
+        w_.returnToBaseDirectory();
+    }
+    if (wasAcquiring || reason == RunEnd::StartRefused) {
+        view.setControlText(ctl::kAcquisition, rule.acquisitionCaption);
+    }
+    if (wasObserving || rule.linkFailure) {
+        view.setControlText(ctl::kObserve, caption::kObserveSignal);
+    }
+    if (observationStopped) {
+        view.setControlEnabled(ctl::kObserve, false);  // until the control set below
+        showFields();
+    }
+    if (rule.linkFailure) {
+        if (wasAcquiring) {
+            ApplyControlSet(Idle, view);
+        }
+        if (wasObserving) {
+            ApplyControlSet(ObservingStopped, view);
+        }
+        if (remote) {
+            ApplyControlSet(RemoteControlled, view);
+        }
+        view.setProgress(0);
+    } else {
+        if (reason == RunEnd::Stopped || reason == RunEnd::Completed) {
+            view.setProgress(0);
+        }
+        ApplyControlSet(remote ? RemoteControlled : wasObserving ? ObservingStopped : Idle, view);
+    }
+    if (remote && rule.ownerText) {
+        state.tellControlOwner(rule.ownerText);
+    }
+    // The operator's box comes last, with the window already in its idle state.
+    if (reason == RunEnd::PortError && !remote) {
+        w_.prompter().tell("Error opening serial port ! Could it be busy ?",
+                           PromptIcon::Exclamation);
+    } else if (reason == RunEnd::Timeout && (wasAcquiring || wasObserving)) {
+        w_.prompter().tell(kTimeout, PromptIcon::Stop);
+    } else if (!operatorText.empty()) {
+        w_.prompter().tell(operatorText, PromptIcon::Exclamation);
+    }
+    if (reason == RunEnd::Completed && w_.settings().beep_at_completion) {
+        beepFourTimes();
+    }
     view.redraw();
 }
 
@@ -283,49 +370,28 @@ void RunControl::onScanReady(Message& m) {
     if (!payload || !*payload) {
         return;
     }
+    WindowState& state = w_.state();
     const GatheredScan& frame = **payload;
-    w_.lastScan = *payload;
-    serveRealtimeRequests(frame);
-    feedReferenceMonitor(frame);
-    if (w_.observing) {
-        feedLinearityAnalysis(*payload);
+    state.frameArrived(*payload);
+    if (state.observing()) {
         w_.view().redraw();
         return;
     }
-    if (!w_.acquiring) {
+    if (!state.acquiring()) {
         return;
     }
-    CKavroSpectrum& spectrum = w_.spectrum;
-    ++spectrum.scanCount;
-    ++runCycles;
-    w_.modified = true;
-    if (runTarget != 0) {  // an unlimited run has no bar to fill
-        w_.view().setProgress(static_cast<int>(std::min<std::uint32_t>(runCycles, 0x7FFFFFFF)));
+    ++runCycles_;
+    if (runTarget_ != 0) {  // an unlimited run has no bar to fill
+        w_.view().setProgress(static_cast<int>(std::min<std::uint32_t>(runCycles_, 0x7FFFFFFF)));
     }
-    const std::size_t n = std::min<std::size_t>(
-        {spectrum.channels, spectrum.counts.size(), frame.scan.counts.size()});
-    for (std::size_t i = 0; i < n; ++i) {
-        spectrum.counts[i] += frame.scan.counts[i];
-    }
-    checkBackup();
-    w_.view().setControlText(ctl::kRejectedLabel,
-                             formatted("rejected :\n%d / %d", rejectedFrames, spectrum.scanCount));
-    if (runTarget != 0 && runCycles >= runTarget) {
-        completeAcquisition();
+    state.frameAccumulated(frame);
+    w_.view().setControlText(ctl::kRejectedLabel, formatted("rejected :\n%d / %d", rejectedFrames_,
+                                                            state.spectrum().scanCount));
+    if (runTarget_ != 0 && runCycles_ >= runTarget_) {
+        endRun(RunEnd::Completed);
+        return;
     }
     w_.view().redraw();
-}
-
-void RunControl::completeAcquisition() {
-    SpectrumView& view = w_.view();
-    w_.acquiring = false;
-    w_.spectrum.channelTime = kSweepSeconds / w_.spectrum.channels * w_.spectrum.scanCount;
-    view.setProgress(0);
-    ApplyControlSet(w_.consoleHoldsControl ? RemoteControlled : Idle, view);
-    view.setControlText(ctl::kAcquisition, "Resume acquisition");
-    if (w_.settings().beep_at_completion) {
-        beepFourTimes();
-    }
 }
 
 void RunControl::beepFourTimes() {
@@ -337,115 +403,32 @@ void RunControl::beepFourTimes() {
 
 void RunControl::onChannels(Message& m) {
     const auto n = static_cast<std::uint16_t>(m.wParam);
-    CKavroSpectrum& spectrum = w_.spectrum;
-    if (w_.acquiring) {
+    WindowState& state = w_.state();
+    const CKavroSpectrum& spectrum = state.spectrum();
+    if (state.acquiring()) {
         if (spectrum.scanCount == 0) {
-            w_.displayedChannels = n;
-            spectrum.SetChannels(n);
+            state.followControllerChannels(n);
             showFields();
         } else if (n != spectrum.channels) {
-            w_.acquiring = false;
-            w_.returnToBaseDirectory();
-            w_.view().setControlText(ctl::kAcquisition, "Resume acquisition");
-            if (w_.remoteControlled()) {
-                ApplyControlSet(RemoteControlled, w_.view());
-                w_.sendToControlOwner("Acquisition cannot be started - User abort\n\r");
-            } else {
-                ApplyControlSet(Idle, w_.view());
-            }
-            w_.prompter().tell(
-                formatted("Kavro has detected a channel number change to %d channels. Your "
-                          "current spectrum is %d channels, instead.",
-                          n, spectrum.channels) +
-                    "The acquisition has been stopped. Save the old data and/or start acquisition "
-                    "again",
-                PromptIcon::Exclamation);
+            endRun(RunEnd::ChannelsChanged,
+                   formatted("Kavro has detected a channel number change to %d channels. Your "
+                             "current spectrum is %d channels, instead.",
+                             n, spectrum.channels) +
+                       "The acquisition has been stopped. Save the old data and/or start "
+                       "acquisition again");
+            return;
         }
-    } else if (w_.observing) {
-        w_.displayedChannels = n;
+    } else if (state.observing()) {
+        state.displayChannels(n);
         showFields();
     }
     w_.view().redraw();
 }
 
-void RunControl::endRunAfterLinkFailure() {
-    w_.returnToBaseDirectory();
-    if (w_.remoteControlled()) {
-        ApplyControlSet(RemoteControlled, w_.view());
-        w_.acquiring = false;
-        w_.observing = false;
-    }
-    w_.view().setProgress(0);
-    w_.view().redraw();
-}
-
-void RunControl::onPortError() {
-    SpectrumView& view = w_.view();
-    if (w_.remoteControlled()) {
-        w_.sendToControlOwner("Error : server cannot open serial port.\n\r");
-    } else {
-        w_.prompter().tell("Error opening serial port ! Could it be busy ?",
-                           PromptIcon::Exclamation);
-    }
-    if (w_.observing) {
-        ApplyControlSet(ObservingStopped, view);
-        w_.observing = false;
-        view.setControlText(ctl::kObserve, "Observe signal");
-    }
-    if (w_.acquiring) {
-        ApplyControlSet(Idle, view);
-        w_.acquiring = false;
-        view.setControlText(ctl::kAcquisition, "Start Acquisition");
-    }
-    view.setControlText(ctl::kObserve, "Observe signal");
-    endRunAfterLinkFailure();
-}
-
-void RunControl::onNoSignal() {
-    SpectrumView& view = w_.view();
-    if (w_.remoteControlled()) {
-        w_.sendToControlOwner("Operation cannot be started - Serial signal not present\n\r");
-    }
-    if (w_.observing) {
-        view.setControlText(ctl::kObserve, "Observe signal");
-        w_.observing = false;
-        ApplyControlSet(ObservingStopped, view);
-    }
-    if (w_.acquiring) {
-        view.setControlText(ctl::kAcquisition, "Start acquisition");
-        w_.acquiring = false;
-        ApplyControlSet(Idle, view);
-    }
-    endRunAfterLinkFailure();
-}
-
-void RunControl::onTimeout() {
-    SpectrumView& view = w_.view();
-    constexpr const char* kTimeout = "Timeout while reading data from serial port";
-    if (w_.acquiring) {
-        w_.prompter().tell(kTimeout, PromptIcon::Stop);
-        w_.acquiring = false;
-        view.setControlText(ctl::kAcquisition, "Resume acquisition");
-        view.setProgress(0);
-        ApplyControlSet(Idle, view);
-    }
-    if (w_.observing) {
-        w_.prompter().tell(kTimeout, PromptIcon::Stop);
-        ApplyControlSet(ObservingStopped, view);
-        view.setControlText(ctl::kObserve, "Observe signal");
-        w_.observing = false;
-    }
-    w_.returnToBaseDirectory();
-    if (w_.remoteControlled()) {
-        ApplyControlSet(RemoteControlled, view);
-        w_.sendToControlOwner("Error - timeout while reading from serial port\n\rKAVRO> ");
-        w_.acquiring = false;
-        w_.observing = false;
-    }
-    view.redraw();
-}
-
 std::string RunControl::TimeLeftText() const {
-    const float rate = w_.x10 && gathering_ ? gathering_->CyclesPerHourEstimate() : kCyclesPerHour;
-    return CycleText(w_.cycleField, runCycles, w_.displayedChannels, rate, w_.alt16);
+    const WindowState& state = w_.state();
+    const float rate =
+        state.x10() && gathering_ ? gathering_->CyclesPerHourEstimate() : kCyclesPerHour;
+    return CycleText(state.cycleField(), runCycles_, state.displayedChannels(), rate,
+                     state.alt16());
 }

@@ -2,12 +2,12 @@
 
 #include <atomic>
 #include <cstdint>
-#include <functional>
 #include <memory>
 #include <string>
 
 #include "acquisition/data_gathering_thread.h"
 #include "acquisition/gathered_scan.h"
+#include "window/window_state.h"
 
 class CSpectrumwnd;
 struct Message;
@@ -19,8 +19,8 @@ public:
     static constexpr const char* kNoPortConfigured =
         "A serial port for data gathering has not been configured : acquisition cannot be "
         "started.";
+    static constexpr const char* kTimeout = "Timeout while reading data from serial port";
     static constexpr float kCyclesPerHour = 5625.0f;
-    static constexpr double kSweepSeconds = 0.512;
 
     explicit RunControl(CSpectrumwnd& window);
     ~RunControl() override;
@@ -35,21 +35,14 @@ public:
     // "cycles %d of ... - left : ..." of the running acquisition.
     std::string TimeLeftText() const;
 
-    std::uint32_t runTarget = 0;
-    std::uint32_t runCycles = 0;
-    std::int32_t rejectedFrames = 0;
-    std::string lastBackupName = "<none>";
-    std::uint32_t cyclesAtLastBackup = 0;
-
-    // The places where the frame handler serves later parts, in the handler's order.
-    std::function<void(const GatheredScan&)> serveRealtimeRequests = [](const GatheredScan&) {};
-    std::function<void(const GatheredScan&)> feedReferenceMonitor = [](const GatheredScan&) {};
-    std::function<void(const ScanReadyPayload&)> feedLinearityAnalysis =
-        [](const ScanReadyPayload&) {};
-    std::function<void()> checkBackup = [] {};
-    std::function<void()> eraseOldBackups = [] {};
-    // Both markers off when an observation starts (the plot part owns them).
-    std::function<void()> switchMarkersOff = [] {};
+    // The running (or last) run, read by the plot, the console and later parts.
+    std::uint32_t runTarget() const { return runTarget_; }
+    std::uint32_t runCycles() const { return runCycles_; }
+    std::int32_t rejectedFrames() const { return rejectedFrames_; }
+    const std::string& lastBackupName() const { return lastBackupName_; }
+    std::uint32_t cyclesAtLastBackup() const { return cyclesAtLastBackup_; }
+    // A backup file of the running acquisition was written.
+    void backupWritten(std::string name, std::uint32_t cycles);
 
     std::vector<Window> windowsForBroadcast() override;
 
@@ -60,10 +53,12 @@ private:
     bool readFields();
     void mirrorSpacingEdited();
     void startGathering();
-    void stopAcquisition();
-    void completeAcquisition();
+    void startAcquisition();
+    void startObservation();
+    void beginRun(RunKind kind);
+    // Every end of a run, and the refused start, with what the reason changes.
+    void endRun(RunEnd reason, const std::string& operatorText = {});
     void beepFourTimes();
-    void endRunAfterLinkFailure();
 
     void onScanReady(Message& m);
     void onChannels(Message& m);
@@ -72,6 +67,11 @@ private:
     void onTimeout();
 
     CSpectrumwnd& w_;
+    std::uint32_t runTarget_ = 0;
+    std::uint32_t runCycles_ = 0;
+    std::int32_t rejectedFrames_ = 0;
+    std::string lastBackupName_ = "<none>";
+    std::uint32_t cyclesAtLastBackup_ = 0;
     std::string portInUse_;
     std::atomic<int> shutterDelay_{0};
     std::atomic<double> wavelength_{0};

@@ -27,7 +27,10 @@ ResponsePart::ResponsePart(CSpectrumwnd& window)
       commands_(std::make_unique<ResponseCommands>(window.prompter(), *dialogs_)) {
     w_.addCommand(cmd::kSelectResponse, [this] {
         const OperatingFlags f = w_.flags();
-        commands_->Select(w_.spectrum, f.bothMarkers(), f.marker1Channel, f.marker2Channel);
+        // Reading a frequency may fill in a missing channel count: the window's record stays.
+        CKavroSpectrum spectrum;
+        spectrum = w_.state().spectrum();
+        commands_->Select(spectrum, f.bothMarkers(), f.marker1Channel, f.marker2Channel);
         w_.view().redraw();
     });
     w_.addCommand(cmd::kLoadResponse, [this] { commands_->Load(); });

@@ -47,6 +47,20 @@ PlotPart::PlotPart(CSpectrumwnd& window) : w_(window) {
                          [this](Message& m) { moveMarker(static_cast<int>(m.wParam)); });
     w_.addCommand(cmd::kSavePlotImage, [this] { savePlotImage(); });
 
+    w_.state().onRunStarted([this](RunKind kind) {
+        if (kind == RunKind::Observation) {
+            switchOffMarkers();
+        }
+    });
+    w_.state().onSpectrumReplaced([this](SpectrumSource source) {
+        if (source == SpectrumSource::File &&
+            resetMarkersForChannels(w_.state().spectrum().channels)) {
+            for (const auto& listener : markersResetListeners_) {
+                listener();
+            }
+        }
+    });
+
     w_.view().setTitle(kInitialTitle);
     showScale();
     showScaleButtons();
@@ -59,31 +73,31 @@ PlotInputs PlotPart::inputs() const {
     const OperatingFlags flags = w_.flags();
     PlotInputs in;
     LocalStatus& local = in.local;
-    local.fileName = w_.fileName;
-    local.modified = w_.modified;
-    local.calibrated = w_.calibrated;
-    local.acquiring = w_.acquiring;
-    local.observing = w_.observing;
+    local.fileName = w_.state().fileName();
+    local.modified = w_.state().modified();
+    local.calibrated = w_.state().calibrated();
+    local.acquiring = w_.state().acquiring();
+    local.observing = w_.state().observing();
     local.multipleViewer = flags.viewerActive;
     local.clientMode = flags.clientMode;
-    local.displayedChannels = w_.displayedChannels;
+    local.displayedChannels = w_.state().displayedChannels();
     // Observe stays disabled during a local acquisition (control set Acquiring).
     local.observeButtonEnabled = false;
-    local.alignment = w_.alignment;
-    local.alt16 = w_.alt16;
-    local.x10 = w_.x10;
-    local.cycleField = w_.cycleField;
+    local.alignment = w_.state().alignment();
+    local.alt16 = w_.state().alt16();
+    local.x10 = w_.state().x10();
+    local.cycleField = w_.state().cycleField();
 
     RunControl& run = w_.runControl();
-    local.runCycles = run.runCycles;
+    local.runCycles = run.runCycles();
     if (CDataGatheringThread* gathering = run.gathering()) {
         local.cyclesPerHourEstimate = gathering->CyclesPerHourEstimate();
     }
     in.backupsEnabled = w_.settings().back_enable != 0;
-    in.lastBackupFile = run.lastBackupName;
-    in.cyclesAtLastBackup = run.cyclesAtLastBackup;
+    in.lastBackupFile = run.lastBackupName();
+    in.cyclesAtLastBackup = run.cyclesAtLastBackup();
 
-    if (const GatheredScan* scan = w_.lastScan.get()) {
+    if (const GatheredScan* scan = w_.state().lastScan().get()) {
         in.scanCounts = scan->scan.counts;
         in.scanChannels = scan->scan.channels;
         in.shutterMap = scan->ShutterMap;
@@ -95,9 +109,9 @@ PlotInputs PlotPart::inputs() const {
 
     if (flags.clientMode && in.clientRecord) {
         in.mode = PlotMode::Client;
-    } else if (w_.acquiring) {
+    } else if (w_.state().acquiring()) {
         in.mode = PlotMode::Acquiring;
-    } else if (w_.observing) {
+    } else if (w_.state().observing()) {
         in.mode = PlotMode::Observing;
     } else if (!in.extraSpectra.empty()) {
         in.mode = PlotMode::ExtraSpectra;
@@ -110,8 +124,8 @@ PlotScene PlotPart::scene(const PlotInputs& in) const {
     s.mode = in.mode;
     s.width = width_;
     s.height = height_;
-    s.displayedChannels = w_.displayedChannels;
-    s.spectrum = &w_.spectrum;
+    s.displayedChannels = w_.state().displayedChannels();
+    s.spectrum = &w_.state().spectrum();
     s.scanCounts = in.scanCounts;
     s.scanChannels = in.scanChannels;
     s.shutterMap = in.shutterMap;
@@ -152,12 +166,12 @@ PlotGeometry PlotPart::geometry() const {
     PlotScene s;
     s.width = width_;
     s.height = height_;
-    s.displayedChannels = w_.displayedChannels;
+    s.displayedChannels = w_.state().displayedChannels();
     return ScenePlotGeometry(s, view_);
 }
 
 MarkerContext PlotPart::markerContext(const PlotGeometry& geometry) const {
-    return MarkerContext{geometry, w_.spectrum};
+    return MarkerContext{geometry, w_.state().spectrum()};
 }
 
 void PlotPart::fillFlags(OperatingFlags& flags) const {
@@ -200,7 +214,7 @@ void PlotPart::resize(int width, int height) {
 }
 
 void PlotPart::click(int marker, int x, int y) {
-    if (w_.observing || x < 0 || y < 0 || x >= width_ || y >= height_) {
+    if (w_.state().observing() || x < 0 || y < 0 || x >= width_ || y >= height_) {
         return;
     }
     const PlotGeometry g = geometry();
@@ -208,7 +222,7 @@ void PlotPart::click(int marker, int x, int y) {
         return;
     }
     // Marker 2 leaves the fields alone during a run.
-    if (marker == 0 || (!w_.acquiring && !w_.observing)) {
+    if (marker == 0 || (!w_.state().acquiring() && !w_.state().observing())) {
         showScale();
     }
     markersMoved();
@@ -236,7 +250,7 @@ void PlotPart::markButtonsChanged() {
     SpectrumView& view = w_.view();
     const bool fitOpen = inputs().detailedFitOpen;
     markers_.buttonsChanged(view.controlChecked(ctl::kMark1), view.controlChecked(ctl::kMark2),
-                            fitOpen, w_.spectrum.channels);
+                            fitOpen, w_.state().spectrum().channels);
     if (fitOpen) {
         view.setControlChecked(ctl::kMark1, true);
         view.setControlChecked(ctl::kMark2, true);
@@ -271,7 +285,7 @@ void PlotPart::showMarkers() {
             view.setControlText(kMarkButtons[i], markers_.caption(i));
         }
     }
-    const std::string span = markers_.spanText(w_.spectrum);
+    const std::string span = markers_.spanText(w_.state().spectrum());
     if (view.controlText(ctl::kMarkerSpan) != span) {
         view.setControlText(ctl::kMarkerSpan, span);
     }
@@ -312,7 +326,7 @@ void PlotPart::zoomOut() {
 }
 
 void PlotPart::zoomAuto() {
-    setScale(w_.spectrum.AutoscaleLevel());
+    setScale(w_.state().spectrum().AutoscaleLevel());
 }
 
 void PlotPart::scaleFieldEdited() {
@@ -322,7 +336,7 @@ void PlotPart::scaleFieldEdited() {
         return;
     }
     view_.ymax = *value;
-    if (!w_.acquiring) {
+    if (!w_.state().acquiring()) {
         rescaleMarkers();
     }
     w_.view().redraw();

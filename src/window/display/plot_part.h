@@ -4,6 +4,7 @@
 #include <functional>
 #include <span>
 #include <string>
+#include <vector>
 
 #include "display/plot_markers.h"
 #include "display/plot_style.h"
@@ -56,12 +57,16 @@ public:
 
     // Ymax from outside (loading with autoscale): the Scale field follows.
     void setScale(int ymax);
+    int scale() const { return view_.ymax; }
     // An observation started: both markers off, their buttons cleared.
     void switchOffMarkers();
     // A spectrum with fewer channels than a marker position arrived: both markers go off to
-    // the centre channel. Returns whether that happened; the caller then closes the fit
-    // windows.
+    // the centre channel. Returns whether that happened.
     bool resetMarkersForChannels(std::uint16_t channels);
+    // The detailed fit registers here: its windows close when a load resets the markers.
+    void onMarkersReset(std::function<void()> listener) {
+        markersResetListeners_.push_back(std::move(listener));
+    }
     void fillFlags(OperatingFlags& flags) const;
 
     PlotInputs inputs() const;
@@ -102,4 +107,5 @@ private:
     int height_ = 259;
     bool painting_ = false;
     MessageSink* fitWorker_ = nullptr;
+    std::vector<std::function<void()>> markersResetListeners_;
 };

@@ -13,14 +13,12 @@
 #include "window/spectrum_window.h"
 #include "window/window_ids.h"
 
-namespace {}  // namespace
-
 ConsoleHost::ConsoleHost(CSpectrumwnd& window)
     : w_(window), server_(std::make_unique<Serversocket>(*this)) {
     port_ = w_.context().consolePort;
     w_.addCommand(cmd::kNetworkServer, [this] { StartOrStopServer(); });
     w_.addMessageHandler(msg::WM_START_SERVER_AUTOMATICALLY, [this](Message&) {
-        if (w_.settings().enable_network && !w_.serverRunning) {
+        if (w_.settings().enable_network && !w_.state().serverRunning()) {
             StartServer();
         }
     });
@@ -31,23 +29,13 @@ ConsoleHost::ConsoleHost(CSpectrumwnd& window)
     });
     w_.addMessageHandler(msg::WM_SHUTTER_MAP_REQUEST,
                          [this](Message& m) { sendShutterMap(static_cast<int>(m.wParam)); });
-    w_.runControl().serveRealtimeRequests = [this](const GatheredScan& frame) {
-        serveRealtimeRequests(frame);
-    };
-    w_.sendToControlOwner = [this](const std::string& text) {
-        if (controlOwner_ >= 0) {
-            server_->sendTo(controlOwner_, text);
-        }
-    };
+    w_.state().onFrame([this](const GatheredScan& frame) { serveRealtimeRequests(frame); });
 }
 
-ConsoleHost::~ConsoleHost() {
-    w_.sendToControlOwner = [](const std::string&) {};
-    w_.runControl().serveRealtimeRequests = [](const GatheredScan&) {};
-}
+ConsoleHost::~ConsoleHost() = default;
 
 void ConsoleHost::StartOrStopServer() {
-    if (w_.serverRunning) {
+    if (w_.state().serverRunning()) {
         StopServer();
     } else {
         StartServer();
@@ -55,7 +43,7 @@ void ConsoleHost::StartOrStopServer() {
 }
 
 bool ConsoleHost::StartServer() {
-    if (w_.serverRunning) {
+    if (w_.state().serverRunning()) {
         return true;
     }
     const int error = server_->Start(port_);
@@ -67,7 +55,7 @@ bool ConsoleHost::StartServer() {
         w_.prompter().tell(formatted(kSocketError, error), PromptIcon::Stop);
         return false;
     }
-    w_.serverRunning = true;
+    w_.state().serverStarted();
     return true;
 }
 
@@ -77,13 +65,16 @@ bool ConsoleHost::StopServer() {
     }
     server_->Stop();
     realtimeMask_ = 0;
-    w_.serverRunning = false;
+    releaseControl();
+    w_.state().serverStopped();
     ApplyControlSet(ObservingStopped, w_.view());
     return true;
 }
 
 bool ConsoleHost::CloseForExit() {
-    if (!w_.settings().enable_network || !w_.serverRunning) {
+    // A server started while network support was on still runs after it was switched off:
+    // its consoles get their closing notice all the same.
+    if (!w_.state().serverRunning()) {
         return true;
     }
     if (server_->consoleCount() > 0 && !w_.prompter().askYesNo(kUsersConnected)) {
@@ -91,7 +82,8 @@ bool ConsoleHost::CloseForExit() {
     }
     server_->Stop();
     realtimeMask_ = 0;
-    w_.serverRunning = false;
+    releaseControl();
+    w_.state().serverStopped();
     return true;
 }
 
@@ -126,7 +118,8 @@ void ConsoleHost::sendShutterMap(int slot) {
     const int channels = gathering ? gathering->currentChannels() : 0;
     std::string text;
     for (int i = 0; i < channels && i < static_cast<int>(ShutterMapEntries{}.size()); ++i) {
-        const int entry = w_.lastScan ? w_.lastScan->ShutterMap[static_cast<std::size_t>(i)] : 0;
+        const ScanReadyPayload& last = w_.state().lastScan();
+        const int entry = last ? last->ShutterMap[static_cast<std::size_t>(i)] : 0;
         text += formatted("%d\r\n", entry);
     }
     server_->sendTo(slot, text + prompt(slot));
@@ -134,15 +127,16 @@ void ConsoleHost::sendShutterMap(int slot) {
 
 StationStatus ConsoleHost::status() const {
     StationStatus s;
-    s.acquiring = w_.acquiring;
-    s.observing = w_.observing;
-    s.runCycles = w_.runControl().runCycles;
-    s.runTarget = w_.runControl().runTarget;
-    s.alt16 = w_.alt16;
-    s.x10 = w_.x10;
-    s.calibrated = w_.calibrated;
-    s.fileName = w_.fileName;
-    const CKavroSpectrum& sp = w_.spectrum;
+    const WindowState& state = w_.state();
+    s.acquiring = state.acquiring();
+    s.observing = state.observing();
+    s.runCycles = w_.runControl().runCycles();
+    s.runTarget = w_.runControl().runTarget();
+    s.alt16 = state.alt16();
+    s.x10 = state.x10();
+    s.calibrated = state.calibrated();
+    s.fileName = state.fileName();
+    const CKavroSpectrum& sp = state.spectrum();
     s.sampleName = sp.sampleName;
     s.channels = sp.channels;
     s.scanAmplitude = sp.scanAmplitude;
@@ -162,7 +156,8 @@ ArbiterAnswer ConsoleHost::arbitrateControl(int slot) {
     if (controlOwner_ < 0) {
         ApplyControlSet(RemoteControlled, w_.view());
         controlOwner_ = slot;
-        w_.consoleHoldsControl = true;
+        w_.state().remoteControlTaken(
+            [this, slot](const std::string& text) { server_->sendTo(slot, text); });
         return ArbiterAnswer::Granted;
     }
     if (controlOwner_ == slot) {
@@ -175,12 +170,12 @@ ArbiterAnswer ConsoleHost::arbitrateControl(int slot) {
 
 void ConsoleHost::releaseControl() {
     controlOwner_ = -1;
-    w_.consoleHoldsControl = false;
+    w_.state().remoteControlReleased();
 }
 
 void ConsoleHost::setCycleField(std::int32_t cycles) {
-    w_.cycleField = static_cast<std::uint32_t>(cycles);
-    w_.view().setControlText(ctl::kCycles, std::to_string(w_.cycleField));
+    w_.state().cycleFieldSet(static_cast<std::uint32_t>(cycles));
+    w_.view().setControlText(ctl::kCycles, std::to_string(w_.state().cycleField()));
 }
 
 void ConsoleHost::startOrStopAcquisition() {
@@ -201,50 +196,51 @@ bool ConsoleHost::toggleShowCurrent() {
 }
 
 void ConsoleHost::setChannels(std::uint16_t channels) {
-    w_.modified = true;
-    w_.spectrum.SetChannels(channels);
-    w_.displayedChannels = channels;
+    w_.state().resized(channels);
     w_.view().setControlText(ctl::kChannelsLabel, formatted("Channels :   %d", channels));
-    w_.view().setControlText(ctl::kCycles, std::to_string(w_.cycleField));
+    w_.view().setControlText(ctl::kCycles, std::to_string(w_.state().cycleField()));
     w_.view().redraw();
 }
 
 std::string ConsoleHost::spectrumText() {
     std::string text;
-    w_.spectrum.WriteToText(text, w_.settings().fileStructure);
+    w_.state().spectrum().WriteToText(text, w_.settings().fileStructure);
     return text;
 }
 
 bool ConsoleHost::saveSpectrum(const std::string& directory, const std::string& name, bool raw) {
     std::string bytes;
     if (raw) {
-        w_.spectrum.WriteRawToFile(bytes);
+        CKavroSpectrum spectrum;
+        spectrum = w_.state().spectrum();  // the raw writer may fill in channels
+        spectrum.WriteRawToFile(bytes);
     } else {
-        w_.spectrum.WriteToFile(bytes, w_.settings().fileStructure);
+        w_.state().spectrum().WriteToFile(bytes, w_.settings().fileStructure);
     }
     const QString path =
         QDir(QString::fromStdString(directory)).filePath(QString::fromStdString(name));
     if (writeFileAtomically(path.toStdString(), bytes)) {
         return false;  // the reason goes nowhere: the console reply says the write failed
     }
-    w_.modified = false;
-    w_.fileName = name;
-    w_.filePath = directory;
-    if (w_.filePath.empty() || w_.filePath.back() != QDir::separator().toLatin1()) {
-        w_.filePath.push_back(QDir::separator().toLatin1());
+    std::string filePath = directory;
+    if (filePath.empty() || filePath.back() != QDir::separator().toLatin1()) {
+        filePath.push_back(QDir::separator().toLatin1());
     }
-    w_.filePath += name;
+    w_.state().saved({name, filePath + name});
     w_.view().redraw();
     return true;
 }
 
 DataRecordBytes ConsoleHost::dataRecord() {
-    CKavroSpectrum& sp = w_.spectrum;
+    WindowState& state = w_.state();
     const RunControl& run = w_.runControl();
-    const bool withRealtime = w_.lastScan && ((w_.acquiring && run.runCycles > 2) || w_.observing);
-    if (withRealtime && w_.lastScan->scan.channels != sp.channels) {
-        sp.SetChannels(w_.lastScan->scan.channels);
+    const ScanReadyPayload& last = state.lastScan();
+    const bool withRealtime =
+        last && ((state.acquiring() && run.runCycles() > 2) || state.observing());
+    if (withRealtime) {
+        state.followControllerChannels(last->scan.channels);
     }
+    const CKavroSpectrum& sp = state.spectrum();
     DataRecordFields f;
     f.polarization = sp.polarization;
     f.channels = sp.channels;
@@ -261,18 +257,18 @@ DataRecordBytes ConsoleHost::dataRecord() {
     f.counts = sp.counts;
     f.scanCount = sp.scanCount;
     if (withRealtime) {
-        f.realtime = w_.lastScan->scan.counts;
-        f.shutterMap = w_.lastScan->ShutterMap;
+        f.realtime = last->scan.counts;
+        f.shutterMap = last->ShutterMap;
     }
-    f.runCycle = static_cast<std::int32_t>(run.runCycles);
-    f.cycleField = static_cast<std::int32_t>(w_.cycleField);
-    f.observing = w_.observing;
-    f.acquiring = w_.acquiring;
-    f.alt16 = w_.alt16;
-    f.x10 = w_.x10;
-    f.alignment = w_.alignment;
-    f.calibrated = w_.calibrated;
-    f.modified = w_.modified;
+    f.runCycle = static_cast<std::int32_t>(run.runCycles());
+    f.cycleField = static_cast<std::int32_t>(state.cycleField());
+    f.observing = state.observing();
+    f.acquiring = state.acquiring();
+    f.alt16 = state.alt16();
+    f.x10 = state.x10();
+    f.alignment = state.alignment();
+    f.calibrated = state.calibrated();
+    f.modified = state.modified();
     return BuildDataRecord(f);
 }
 
@@ -285,7 +281,9 @@ void ConsoleHost::requestShutterMap(int slot) {
 }
 
 void ConsoleHost::chatReceived(const ConsoleSession& console) {
-    showChat(console);
+    for (const auto& listener : chatListeners_) {
+        listener(console);
+    }
 }
 
 std::string ConsoleHost::baseDirectory() const {
@@ -310,7 +308,7 @@ void ConsoleHost::consoleEnded(const ConsoleSession& console, bool hadControl, b
     }
     releaseControl();
     ApplyControlSet(RemoteReleased, w_.view());
-    if (closeCommand && w_.acquiring) {
+    if (closeCommand && w_.state().acquiring()) {
         ApplyControlSet(Acquiring, w_.view());
         w_.view().setControlEnabled(ctl::kAcquisition, true);
     }

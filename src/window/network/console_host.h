@@ -4,6 +4,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "acquisition/gathered_scan.h"
 #include "network/serversocket.h"
@@ -46,8 +47,10 @@ public:
     std::uint8_t realtimeMask() const { return realtimeMask_; }
     int controlOwner() const { return controlOwner_; }
 
-    // A chat text arrived; shown by the chat window when there is one.
-    std::function<void(const ConsoleSession&)> showChat = [](const ConsoleSession&) {};
+    // The chat window registers for the texts consoles send.
+    void onChat(std::function<void(const ConsoleSession&)> listener) {
+        chatListeners_.push_back(std::move(listener));
+    }
 
     // ConsoleStation
     StationStatus status() const override;
@@ -82,4 +85,5 @@ private:
     std::uint16_t port_ = Serversocket::kDefaultPort;
     std::uint8_t realtimeMask_ = 0;
     int controlOwner_ = -1;
+    std::vector<std::function<void(const ConsoleSession&)>> chatListeners_;
 };

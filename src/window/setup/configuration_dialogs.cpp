@@ -10,7 +10,7 @@ ConfigurationDialogs::ConfigurationDialogs(CSpectrumwnd& window) : w_(window) {
         if (!available(cmd::kFileFormat)) {
             return;
         }
-        w_.fileFormatOpen = true;
+        w_.state().dialogOpened(OpenDialog::FileFormat);
         fileStructure_ = std::make_unique<CFilestrdlg>(w_.setup(), w_.prompter());
         w_.view().showFileStructure(*fileStructure_);
     });
@@ -18,7 +18,7 @@ ConfigurationDialogs::ConfigurationDialogs(CSpectrumwnd& window) : w_(window) {
         if (!available(cmd::kGeneralSetup)) {
             return;
         }
-        w_.generalSetupOpen = true;
+        w_.state().dialogOpened(OpenDialog::GeneralSetup);
         generalSetup_ =
             std::make_unique<CGeneral_setup>(w_.setup(), w_.prompter(), w_.dialogs(), w_);
         w_.view().showGeneralSetup(*generalSetup_);
@@ -27,22 +27,22 @@ ConfigurationDialogs::ConfigurationDialogs(CSpectrumwnd& window) : w_(window) {
         if (!available(cmd::kVisualisation)) {
             return;
         }
-        w_.visualisationOpen = true;
+        w_.state().dialogOpened(OpenDialog::Visualisation);
         visualization_ = std::make_unique<CVisualization>(w_.setup(), w_.prompter(), w_.dialogs(),
                                                           [this] { w_.view().redraw(); });
         w_.view().showVisualisation(*visualization_);
     });
 
     w_.addMessageHandler(msg::WM_FILE_STRUCTURE_CLOSED, [this](Message&) {
-        w_.fileFormatOpen = false;
+        w_.state().dialogClosed(OpenDialog::FileFormat);
         fileStructure_.reset();
     });
     w_.addMessageHandler(msg::WM_GENERAL_SETUP_CLOSED, [this](Message&) {
-        w_.generalSetupOpen = false;
+        w_.state().dialogClosed(OpenDialog::GeneralSetup);
         generalSetup_.reset();
     });
     w_.addMessageHandler(msg::WM_VISUALISATION_CLOSED, [this](Message&) {
-        w_.visualisationOpen = false;
+        w_.state().dialogClosed(OpenDialog::Visualisation);
         visualization_.reset();
     });
 }

@@ -60,10 +60,10 @@ public:
 
 private:
     void normalExit() {
-        if (window_.acquiring) {
+        if (window_.state().acquiring()) {
             window_.runControl().StartOrStopAcquisition();
         }
-        if (window_.observing) {
+        if (window_.state().observing()) {
             window_.runControl().StartOrStopObservation();
         }
         window_.Exit();

@@ -8,6 +8,7 @@
 #include <cstdio>
 
 #include "platform/messages.h"
+#include "window/captions.h"
 #include "window/spectrum/atomic_file.h"
 #include "window/spectrum/measurement_information.h"
 #include "window/spectrum_window.h"
@@ -18,8 +19,6 @@ namespace {
 // The readers look at far less than this (a spectrum file at most some 18 kB, a raw file 1024
 // lines); the rest of a huge file chosen by mistake is not read into memory.
 constexpr qint64 kReadLimit = 16 * 1024 * 1024;
-
-constexpr const char* kStartCaption = "Start acquisition";
 
 QString qPath(const std::string& path) {
     return QString::fromStdString(path);
@@ -112,14 +111,8 @@ bool FileCommands::writeFile(const std::string& path, const std::string& bytes) 
 
 void FileCommands::showChannels(const char* format) {
     char text[64];
-    std::snprintf(text, sizeof text, format, static_cast<int>(w_.spectrum.channels));
+    std::snprintf(text, sizeof text, format, static_cast<int>(w_.state().spectrum().channels));
     w_.view().setControlText(ctl::kChannelsLabel, text);
-}
-
-void FileCommands::refreshFields() {
-    if (w_.fileHooks.refreshFields) {
-        w_.fileHooks.refreshFields();
-    }
 }
 
 bool FileCommands::LoadFromPath(const std::string& path) {
@@ -127,55 +120,54 @@ bool FileCommands::LoadFromPath(const std::string& path) {
     if (!file) {
         return false;
     }
-    w_.fileName = shown(QFileInfo(qPath(path)).fileName());
-    w_.filePath = path;
-    w_.fileTime = file->modified;
-    w_.spectrum.ReadFromFile(file->bytes, w_.settings().fileStructure);
-    w_.view().setControlText(ctl::kAcquisition, kStartCaption);
+    CKavroSpectrum spectrum;
+    spectrum = w_.state().spectrum();
+    spectrum.ReadFromFile(file->bytes, w_.settings().fileStructure);
+    w_.state().fileLoaded(spectrum, {shown(QFileInfo(qPath(path)).fileName()), path},
+                          file->modified, SpectrumSource::File);
+    w_.view().setControlText(ctl::kAcquisition, caption::kStartAcquisition);
     if (w_.settings().autoscale_on_load) {
-        w_.plot().setScale(w_.spectrum.AutoscaleLevel());
+        w_.plot().setScale(w_.state().spectrum().AutoscaleLevel());
     }
-    w_.displayedChannels = w_.spectrum.channels;
-    w_.modified = false;
     showChannels("Channels : %d");
-    refreshFields();
-    if (w_.resetMarkersForChannels(w_.spectrum.channels) && w_.fileHooks.closeFitWindows) {
-        w_.fileHooks.closeFitWindows();
-    }
-    w_.view().setTitle("Spectrum window - " + w_.fileName + " ");
+    w_.view().setTitle("Spectrum window - " + w_.state().fileName() + " ");
     w_.view().redraw();
     return true;
 }
 
 void FileCommands::Load() {
     Prompter& prompter = w_.prompter();
-    if (w_.modified && !prompter.askYesNo(kDiscard, PromptIcon::Question)) {
+    if (w_.state().modified() && !prompter.askYesNo(kDiscard, PromptIcon::Question)) {
         return;
     }
-    const bool wasCalibrated = w_.calibrated;
     std::optional<double> keptAmplitude;
-    if (w_.calibrated) {
-        // The answer stands even when the file dialog is then cancelled.
+    bool discardCalibration = false;
+    if (w_.state().calibrated()) {
         if (prompter.askYesNo(kDiscardCalibration, PromptIcon::None)) {
-            w_.calibrated = false;
+            discardCalibration = true;
         } else {
-            keptAmplitude = w_.spectrum.scanAmplitude;
+            keptAmplitude = w_.state().spectrum().scanAmplitude;
         }
     }
     const auto path =
         w_.dialogs().openFile(kLoadTitle, spectrumFilter(), w_.settings().fileStructure.defaultExt);
     if (!path) {
+        if (discardCalibration) {
+            w_.state().calibrationDiscarded();  // the answer stands without a file
+        }
         return;
     }
     if (!LoadFromPath(*path)) {
-        w_.calibrated = wasCalibrated;  // nothing was loaded: the calibration still holds
-        return;
+        return;  // nothing was loaded: the calibration still holds
     }
-    if (keptAmplitude && *keptAmplitude != 0) {
-        w_.spectrum.scanAmplitude = *keptAmplitude;
+    if (discardCalibration) {
+        w_.state().calibrationDiscarded();
+    } else if (keptAmplitude) {
+        w_.state().calibrationKept(*keptAmplitude);
     }
     if (w_.settings().show_summary) {
-        w_.view().showInformation(SpectrumInformation(w_.spectrum, w_.fileTime));
+        w_.view().showInformation(
+            SpectrumInformation(w_.state().spectrum(), w_.state().fileTime()));
     }
 }
 
@@ -184,22 +176,21 @@ void FileCommands::SaveAs() {
         w_.dialogs().saveFile(kSaveTitle, spectrumFilter(), w_.settings().fileStructure.defaultExt);
     if (path) {
         std::string bytes;
-        w_.spectrum.WriteToFile(bytes, w_.settings().fileStructure);
+        w_.state().spectrum().WriteToFile(bytes, w_.settings().fileStructure);
         if (writeFile(*path, bytes)) {
-            w_.modified = false;
-            w_.fileName = shown(QFileInfo(qPath(*path)).fileName());
-            w_.filePath = *path;
+            w_.state().saved({shown(QFileInfo(qPath(*path)).fileName()), *path});
         }
     }
     w_.view().redraw();
 }
 
 void FileCommands::Overwrite() {
-    if (!w_.filePath.empty() && w_.filePath != kNoName) {
+    const std::string& current = w_.state().filePath();
+    if (!current.empty() && current != kNoName) {
         std::string bytes;
-        w_.spectrum.WriteToFile(bytes, w_.settings().fileStructure);
-        if (writeFile(w_.filePath, bytes)) {
-            w_.modified = false;
+        w_.state().spectrum().WriteToFile(bytes, w_.settings().fileStructure);
+        if (writeFile(current, bytes)) {
+            w_.state().saved();
         }
     }
     w_.view().redraw();
@@ -211,7 +202,9 @@ void FileCommands::SaveRaw() {
         return;
     }
     std::string bytes;
-    w_.spectrum.WriteRawGeneralToFile(bytes);
+    CKavroSpectrum spectrum;
+    spectrum = w_.state().spectrum();  // the raw writer may fill in channels
+    spectrum.WriteRawGeneralToFile(bytes);
     writeFile(*path, bytes);
 }
 
@@ -224,12 +217,14 @@ void FileCommands::SaveZone() {
         return;
     }
     std::string bytes;
-    w_.spectrum.WriteRawGeneralToFile(bytes, lower, upper);
+    CKavroSpectrum spectrum;
+    spectrum = w_.state().spectrum();
+    spectrum.WriteRawGeneralToFile(bytes, lower, upper);
     writeFile(*path, bytes);
 }
 
 void FileCommands::LoadRaw() {
-    if (w_.modified && !w_.prompter().askYesNo(kDiscardBeforeRaw, PromptIcon::None)) {
+    if (w_.state().modified() && !w_.prompter().askYesNo(kDiscardBeforeRaw, PromptIcon::None)) {
         return;
     }
     const auto path = w_.dialogs().openFile(kLoadRawTitle, kRawFilter, kRawExtension);
@@ -240,52 +235,44 @@ void FileCommands::LoadRaw() {
     if (!file) {
         return;
     }
-    if (!w_.spectrum.ReadRawFromFile(file->bytes)) {
+    CKavroSpectrum spectrum;
+    spectrum = w_.state().spectrum();
+    if (!spectrum.ReadRawFromFile(file->bytes)) {
         w_.prompter().tell(notRaw(*path));
         return;
     }
-    w_.calibrated = false;
-    w_.displayedChannels = w_.spectrum.channels;
+    w_.state().fileLoaded(spectrum, {shown(QFileInfo(qPath(*path)).fileName()), *path}, 0,
+                          SpectrumSource::RawFile);
     showChannels("Channels : %d");
-    w_.modified = false;
-    w_.fileName = shown(QFileInfo(qPath(*path)).fileName());
-    w_.filePath = *path;
-    refreshFields();
-    w_.view().setTitle("Spectrum window - " + w_.fileName);
+    w_.view().setTitle("Spectrum window - " + w_.state().fileName());
     w_.view().redraw();
 }
 
 void FileCommands::Delete() {
     const OperatingFlags flags = w_.flags();
-    if (w_.modified && !flags.consoleHoldsControl &&
+    if (w_.state().modified() && !flags.consoleHoldsControl &&
         !w_.prompter().askYesNo(kDiscard, PromptIcon::Question)) {
         return;
     }
-    if (flags.clientMode && flags.clientControl && w_.fileHooks.sendToServer) {
-        w_.fileHooks.sendToServer("DELETE\r\n");
-    }
-    w_.modified = false;
-    w_.spectrum.ClearCounts();
-    w_.spectrum.channelTime = 0;
-    w_.spectrum.scanCount = 0;
-    w_.spectrum.mirrorSpacing = w_.settings().last_mirror_spacing;
-    w_.fileName = kNoName;
-    w_.filePath = kNoName;
+    // A client holding remote control tells its server from its spectrum-replaced listener.
+    w_.state().cleared(w_.settings().last_mirror_spacing);
     w_.view().setProgress(0);
-    w_.view().setControlText(ctl::kAcquisition, kStartCaption);
+    w_.view().setControlText(ctl::kAcquisition, caption::kStartAcquisition);
     w_.view().setTitle("Spectrum window");
     w_.view().redraw();
 }
 
 void FileCommands::EditInformation() {
-    w_.modified = true;  // whatever the dialog's outcome
-    MeasurementInformationEdit edit(w_.spectrum, w_.calibrated, w_.fileTime, w_.prompter());
+    w_.state().markModified();  // whatever the dialog's outcome
+    // The editor works on a copy: a cancelled dialog leaves the spectrum as it was.
+    CKavroSpectrum spectrum;
+    spectrum = w_.state().spectrum();
+    MeasurementInformationEdit edit(spectrum, w_.state().calibrated(), w_.state().fileTime(),
+                                    w_.prompter());
     if (w_.view().editInformation(edit)) {
-        w_.modified = true;
-        w_.calibrated = edit.locked();
+        w_.state().informationEdited(spectrum, edit.locked());
     }
     showChannels("Channels :   %d");
-    refreshFields();
     w_.view().redraw();
 }
 
@@ -302,9 +289,10 @@ void FileCommands::ReadDefaultFile() {
     if (file.error() != QFileDevice::NoError) {
         return;
     }
-    w_.spectrum.ReadFromFile(bytes.toStdString(), w_.settings().fileStructure);
-    // The plot draws displayedChannels channels: it follows the file's count.
-    w_.displayedChannels = w_.spectrum.channels;
+    CKavroSpectrum spectrum;
+    spectrum = w_.state().spectrum();
+    spectrum.ReadFromFile(bytes.toStdString(), w_.settings().fileStructure);
+    w_.state().defaultFileRead(spectrum);
     showChannels("Channels : %d");
 }
 
@@ -313,7 +301,7 @@ int FileCommands::OpenCommandLineFile() {
     if (file.empty()) {
         return -1;
     }
-    if (!w_.acquiring && !w_.observing && !w_.flags().clientMode && !w_.modified) {
+    if (!w_.state().running() && !w_.flags().clientMode && !w_.state().modified()) {
         LoadFromPath(file);
     }
     return 0;

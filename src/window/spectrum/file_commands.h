@@ -2,23 +2,10 @@
 
 #include <cstdint>
 #include <ctime>
-#include <functional>
 #include <optional>
 #include <string>
 
 class CSpectrumwnd;
-
-// What the file commands ask of window parts they do not own. Each part fills its own entry;
-// an empty entry is skipped.
-struct FileCommandHooks {
-    // Markers were reset by a load: the detailed fit's worker, when it exists, closes its
-    // windows (WM_FIT_CLOSE_WINDOWS).
-    std::function<void()> closeFitWindows;
-    // The window's dialog fields show their values again.
-    std::function<void()> refreshFields;
-    // A client holding remote control tells the server first (one line, CR LF included).
-    std::function<void(const std::string& line)> sendToServer;
-};
 
 // The spectrum window's commands that move its spectrum to and from files, clear it, and
 // edit its measurement information; the default file and the file named at start.
@@ -71,7 +58,6 @@ private:
     std::optional<FileBytes> readFile(const std::string& path);
     bool writeFile(const std::string& path, const std::string& bytes);
     void showChannels(const char* format);
-    void refreshFields();
 
     CSpectrumwnd& w_;
 };

@@ -62,12 +62,12 @@ protected:
             port.set_value(window.consoleHost().listeningPort());
             QTimer watch;
             QObject::connect(&watch, &QTimer::timeout, [&] {
-                scanCount = window.spectrum.scanCount;
-                rejected = window.runControl().rejectedFrames;
+                scanCount = window.state().spectrum().scanCount;
+                rejected = window.runControl().rejectedFrames();
             });
             watch.start(50);
             exec();
-            scanCount = window.spectrum.scanCount;
+            scanCount = window.state().spectrum().scanCount;
         }
         sim.reset();
     }

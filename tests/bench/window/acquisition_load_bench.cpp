@@ -73,12 +73,13 @@ int main(int argc, char** argv) {
     QTimer::singleShot(seconds * 1000, [&] {
         const double cpu = threadCpuSeconds() - cpuAtStart;
         const double elapsed = static_cast<double>(wall.elapsed()) / 1000.0;
-        std::printf("frames accumulated: %d in %.1f s\n", logic.spectrum.scanCount, elapsed);
+        std::printf("frames accumulated: %d in %.1f s\n", logic.state().spectrum().scanCount,
+                    elapsed);
         std::printf("window thread CPU: %.3f s, busy %.3f %%, idle %.3f %%\n", cpu,
                     100.0 * cpu / elapsed, 100.0 - 100.0 * cpu / elapsed);
         std::fflush(stdout);
         logic.OnCommand(ctl::kAcquisition);
-        logic.modified = false;  // the run's spectrum is not kept: no question on the way out
+        logic.state().saved();  // the run's spectrum is not kept: no question on the way out
         QApplication::quit();
     });
     return app.exec();

@@ -231,7 +231,7 @@ TEST_F(ConfigurationDialogsGui, GeneralSetupIsThereAfterARestart) {
         pump();
         EXPECT_EQ(station->window.findChild<QDialog*>("137"), nullptr);
         EXPECT_FALSE(station->logic->flags().generalSetupOpen);
-        EXPECT_DOUBLE_EQ(station->logic->spectrum.wavelength, 514.5);
+        EXPECT_DOUBLE_EQ(station->logic->state().spectrum().wavelength, 514.5);
     }
     auto again = start();
     const Settings& s = again->setup->values();

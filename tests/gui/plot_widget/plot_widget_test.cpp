@@ -17,6 +17,7 @@
 #include "ui/plot_widget.h"
 #include "window/spectrum_window.h"
 #include "window/window_ids.h"
+#include "window_state_edit.h"
 
 namespace {
 
@@ -73,7 +74,7 @@ struct Station {
         window = std::make_unique<MainWindow>();
         logic = std::make_unique<CSpectrumwnd>(setup, prompter, dialogs, *window, WindowContext{});
         window->attach(logic.get());
-        logic->alignment = true;
+        logic->state().indicationChanged(Indication::Alignment, true);
         window->resize(1100, 650);
         window->show();
         logic->OnInitDialog();
@@ -97,7 +98,7 @@ struct Station {
     void loadQuartz() {
         const FileStructure& structure = setup.values().fileStructure;
         const std::string bytes = quartzSpectrumFile(structure);
-        logic->spectrum.ReadFromFile(bytes, structure);
+        editSpectrum(logic->state(), [&](CKavroSpectrum& s) { s.ReadFromFile(bytes, structure); });
         const QString dir = qEnvironmentVariable("KAVRO_SCREENSHOT_DIR");
         if (!dir.isEmpty()) {  // for looking at it in the station itself
             QFile file(QDir(dir).filePath("quartz_2mm_vv.dat"));
@@ -105,11 +106,10 @@ struct Station {
                 file.write(bytes.data(), static_cast<qint64>(bytes.size()));
             }
         }
-        logic->displayedChannels = logic->spectrum.channels;
-        logic->fileName = "quartz_2mm_vv.dat";
-        logic->modified = false;
-        window->setTitle(SpectrumFileTitle(logic->fileName));
-        logic->plot().setScale(logic->spectrum.AutoscaleLevel());
+        logic->state().displayChannels(logic->state().spectrum().channels);
+        logic->state().saved({"quartz_2mm_vv.dat", "quartz_2mm_vv.dat"});
+        window->setTitle(SpectrumFileTitle(logic->state().fileName()));
+        logic->plot().setScale(logic->state().spectrum().AutoscaleLevel());
         settle();
     }
     QAbstractButton* button(int id) { return qobject_cast<QAbstractButton*>(window->control(id)); }

@@ -17,6 +17,7 @@
 #include "window/network/console_host.h"
 #include "window/spectrum_window.h"
 #include "window/window_ids.h"
+#include "window_state_edit.h"
 
 namespace {
 
@@ -104,7 +105,7 @@ struct Station {
 TEST(ConsoleServer, GreetingAfterThePauseAndEarlyTextDropped) {
     Station st;
     ASSERT_TRUE(st.start());
-    EXPECT_TRUE(st.window->serverRunning);
+    EXPECT_TRUE(st.window->state().serverRunning());
     ConsolePeer peer(st.port());
     peer.send("help\r\nstatus\r\n");  // before the greeting: never interpreted
     pumpFor(100);
@@ -176,20 +177,21 @@ TEST(ConsoleServer, HelpInAnyCaseAndPrefixCommandsOnlyInTwoSpellings) {
     }
     const std::string notAvailable = "\n\rCommand not available\r\n" + kPrompt;
     EXPECT_EQ(peer->ask("Start 10\r\n", notAvailable.size()), notAvailable);
-    EXPECT_EQ(st.window->cycleField, 0u);
+    EXPECT_EQ(st.window->state().cycleField(), 0u);
 }
 
 TEST(ConsoleServer, StatusAndHelpInOneRead) {
     Station st;
     ASSERT_TRUE(st.start());
-    st.window->fileName.clear();
-    st.window->spectrum.sampleName = "quartz";
-    st.window->spectrum.polarization = "VH";
-    st.window->spectrum.beamPower = 2.5;
-    st.window->spectrum.mirrorSpacing = 6;
-    st.window->spectrum.scanAmplitude = 50;
-    st.window->spectrum.setExtraComment1("first");
-    st.window->calibrated = true;
+    st.window->state().saved({});
+    editSpectrum(st.window->state(), [](CKavroSpectrum& s) {
+        s.sampleName = "quartz";
+        s.polarization = "VH";
+        s.beamPower = 2.5;
+        s.mirrorSpacing = 6;
+        s.setExtraComment1("first");
+    });
+    st.window->state().calibrationApplied(50);
     auto peer = st.greetedPeer();
     const std::string status =
         "\nKAVRO STATUS REPORT : IDLE on file <none>\n\r\nLOCAL SPECTRUM DATA :\r\nSample name : "
@@ -219,9 +221,9 @@ TEST(ConsoleServer, StartWithoutControlStillSetsTheCycleField) {
     const std::string refused =
         "Acquisition cannot be started - you don't have remote control!\r\n" + kPrompt;
     EXPECT_EQ(peer->ask("START 20\r\n", refused.size()), refused);
-    EXPECT_EQ(st.window->cycleField, 20u);
+    EXPECT_EQ(st.window->state().cycleField(), 20u);
     EXPECT_EQ(st.view.controlText(ctl::kCycles), "20");
-    EXPECT_FALSE(st.window->acquiring);
+    EXPECT_FALSE(st.window->state().acquiring());
 }
 
 TEST(ConsoleServer, DataModeIsSilentAndSendsTheRecord) {
@@ -244,13 +246,13 @@ TEST(ConsoleServer, DataModeIsSilentAndSendsTheRecord) {
 TEST(ConsoleServer, SetChannelsWhileIdle) {
     Station st;
     ASSERT_TRUE(st.start());
-    st.window->modified = false;
+    st.window->state().saved();
     auto peer = st.greetedPeer();
     const std::string set = "Number of channels set to 512.\r\n" + kPrompt;
     EXPECT_EQ(peer->ask("SET512\r\n", set.size()), set);
-    EXPECT_EQ(st.window->spectrum.channels, 512);
-    EXPECT_EQ(st.window->spectrum.counts.size(), 512u);
-    EXPECT_TRUE(st.window->modified);
+    EXPECT_EQ(st.window->state().spectrum().channels, 512);
+    EXPECT_EQ(st.window->state().spectrum().counts.size(), 512u);
+    EXPECT_TRUE(st.window->state().modified());
     EXPECT_EQ(st.view.controlText(ctl::kChannelsLabel), "Channels :   512");
 }
 
@@ -278,14 +280,14 @@ TEST(ConsoleServer, SaveWritesIntoTheWorkingDirectory) {
     auto peer = st.greetedPeer();
     const std::string granted = "Local commands overridden. Control is yours now.\r\n" + kPrompt;
     ASSERT_EQ(peer->ask("override\r\n", granted.size()), granted);
-    st.window->modified = true;
+    st.window->state().markModified();
     EXPECT_EQ(peer->ask("SAVERAW run.txt\r\n", kPrompt.size()), kPrompt);
     QFile raw(QString::fromStdString(st.base + "/run.txt"));
     ASSERT_TRUE(raw.open(QIODevice::ReadOnly));
     EXPECT_EQ(raw.readAll().count("\r\n"), 1024);
-    EXPECT_FALSE(st.window->modified);
-    EXPECT_EQ(st.window->fileName, "run.txt");
-    EXPECT_EQ(st.window->filePath, st.base + "/run.txt");
+    EXPECT_FALSE(st.window->state().modified());
+    EXPECT_EQ(st.window->state().fileName(), "run.txt");
+    EXPECT_EQ(st.window->state().filePath(), st.base + "/run.txt");
 }
 
 TEST(ConsoleServer, ControlReleasedWhenItsConsoleCloses) {
@@ -297,17 +299,17 @@ TEST(ConsoleServer, ControlReleasedWhenItsConsoleCloses) {
     const std::string held =
         "Can't override : another user has already taken control.\r\n" + kPrompt;
     EXPECT_EQ(a->ask("OVERRIDE\r\n", granted.size()), granted);
-    EXPECT_TRUE(st.window->consoleHoldsControl);
+    EXPECT_TRUE(st.window->state().remoteControlled());
     EXPECT_FALSE(st.view.isEnabled(ctl::kAcquisition));
     EXPECT_EQ(b->ask("override\r\n", held.size()), held);
     a->socket.disconnectFromHost();
-    ASSERT_TRUE(pumpUntil([&] { return !st.window->consoleHoldsControl; }));
+    ASSERT_TRUE(pumpUntil([&] { return !st.window->state().remoteControlled(); }));
     EXPECT_TRUE(st.view.isEnabled(ctl::kAcquisition));
     EXPECT_EQ(b->ask("override\r\n", granted.size()), granted);
     const std::string bye = "Closing connection..Bye !\r\n";
     EXPECT_EQ(b->ask("close\r\n", bye.size()), bye);
     EXPECT_TRUE(b->closedByServer());
-    EXPECT_FALSE(st.window->consoleHoldsControl);
+    EXPECT_FALSE(st.window->state().remoteControlled());
     EXPECT_EQ(st.server().consoleCount(), 0);
 }
 
@@ -319,15 +321,15 @@ TEST(ConsoleServer, StopTellsEveryConsoleGoodbye) {
     EXPECT_TRUE(running.enabled);
     EXPECT_EQ(running.text, "Stop network server");
     st.window->OnCommand(cmd::kNetworkServer);  // no console: no question
-    EXPECT_FALSE(st.window->serverRunning);
+    EXPECT_FALSE(st.window->state().serverRunning());
     ASSERT_TRUE(st.start());
     auto peer = st.greetedPeer();
     st.prompter.expect(ConsoleHost::kUsersConnected, PromptAnswer::No);
     st.window->OnCommand(cmd::kNetworkServer);
-    EXPECT_TRUE(st.window->serverRunning);
+    EXPECT_TRUE(st.window->state().serverRunning());
     st.prompter.expect(ConsoleHost::kUsersConnected, PromptAnswer::Yes);
     st.window->OnCommand(cmd::kNetworkServer);
-    EXPECT_FALSE(st.window->serverRunning);
+    EXPECT_FALSE(st.window->state().serverRunning());
     EXPECT_TRUE(peer->closedByServer());
     EXPECT_EQ(peer->received, "\n\rServer has been shut down. Bye !\n");
     EXPECT_EQ(peer->received.size(), 35u);
@@ -337,10 +339,10 @@ TEST(ConsoleServer, ExitAsksWhileUsersAreConnected) {
     Station st;
     ASSERT_TRUE(st.start());
     auto peer = st.greetedPeer();
-    st.window->modified = false;
+    st.window->state().saved();
     st.prompter.expect(ConsoleHost::kUsersConnected, PromptAnswer::No);
     EXPECT_FALSE(st.window->Exit());
-    EXPECT_TRUE(st.window->serverRunning);
+    EXPECT_TRUE(st.window->state().serverRunning());
     st.prompter.expect(ConsoleHost::kUsersConnected, PromptAnswer::Yes);
     EXPECT_TRUE(st.window->Exit());
     EXPECT_TRUE(peer->closedByServer());
@@ -357,16 +359,16 @@ TEST(ConsoleServer, PortInUseAndAutomaticStart) {
         "Could not open network server : the network port is already in use. Is there already "
         "another server active ?");
     st.window->OnCommand(cmd::kNetworkServer);
-    EXPECT_FALSE(st.window->serverRunning);
+    EXPECT_FALSE(st.window->state().serverRunning());
     st.host().setPort(0);
     st.setup->values().enable_network = 0;  // the automatic start needs network support
     st.window->post(makeMessage(msg::WM_START_SERVER_AUTOMATICALLY));
     QCoreApplication::sendPostedEvents();
-    EXPECT_FALSE(st.window->serverRunning);
+    EXPECT_FALSE(st.window->state().serverRunning());
     st.setup->values().enable_network = 1;
     st.window->post(makeMessage(msg::WM_START_SERVER_AUTOMATICALLY));
     QCoreApplication::sendPostedEvents();
-    EXPECT_TRUE(st.window->serverRunning);
+    EXPECT_TRUE(st.window->state().serverRunning());
 }
 
 TEST(ConsoleServer, FaultyPeersDoNotDisturbTheStation) {
@@ -434,35 +436,35 @@ TEST(ConsoleServer, RealtimeRequestsToggleAndAreServedOnce) {
     ASSERT_EQ(peer->ask("override\r\n", granted.size()), granted);
     const std::string observing = "Starting observe mode.\r\n" + kPrompt;
     ASSERT_EQ(peer->ask("observe\r\n", observing.size()), observing);
-    ASSERT_TRUE(st.window->observing);
-    ASSERT_TRUE(pumpUntil([&] { return st.window->lastScan != nullptr; }, 20000));
+    ASSERT_TRUE(st.window->state().observing());
+    ASSERT_TRUE(pumpUntil([&] { return st.window->state().lastScan() != nullptr; }, 20000));
 
     // Asked twice before the next frame: withdrawn, nothing follows.
     peer->send("get_realtime\r\nget_realtime\r\n");
     ASSERT_TRUE(peer->waitBytes(2 * kPrompt.size()));
-    auto frameNow = st.window->lastScan;
-    ASSERT_TRUE(pumpUntil([&] { return st.window->lastScan != frameNow; }, 20000));
-    frameNow = st.window->lastScan;
-    ASSERT_TRUE(pumpUntil([&] { return st.window->lastScan != frameNow; }, 20000));
+    auto frameNow = st.window->state().lastScan();
+    ASSERT_TRUE(pumpUntil([&] { return st.window->state().lastScan() != frameNow; }, 20000));
+    frameNow = st.window->state().lastScan();
+    ASSERT_TRUE(pumpUntil([&] { return st.window->state().lastScan() != frameNow; }, 20000));
     EXPECT_EQ(peer->takeAll(), kPrompt + kPrompt);
 
     // Asked once: exactly one spectrum, the frame that completed next, then a prompt.
     peer->send("get_realtime\r\n");
     ASSERT_TRUE(peer->waitBytes(kPrompt.size()));
     EXPECT_EQ(peer->takeAll(), kPrompt);
-    frameNow = st.window->lastScan;
-    ASSERT_TRUE(pumpUntil([&] { return st.window->lastScan != frameNow; }, 20000));
-    auto served = st.window->lastScan;
+    frameNow = st.window->state().lastScan();
+    ASSERT_TRUE(pumpUntil([&] { return st.window->state().lastScan() != frameNow; }, 20000));
+    auto served = st.window->state().lastScan();
     std::string expected;
     served->scan.WriteToText(expected, st.setup->values().fileStructure);
     expected += kPrompt;
     ASSERT_TRUE(peer->waitBytes(expected.size()));
-    ASSERT_TRUE(pumpUntil([&] { return st.window->lastScan != served; }, 20000));
+    ASSERT_TRUE(pumpUntil([&] { return st.window->state().lastScan() != served; }, 20000));
     EXPECT_EQ(peer->takeAll(), expected);
 
     const std::string stopped = kPrompt;
     EXPECT_EQ(peer->ask("stop\r\n", stopped.size()), stopped);
-    EXPECT_FALSE(st.window->observing);
+    EXPECT_FALSE(st.window->state().observing());
 }
 
 }  // namespace

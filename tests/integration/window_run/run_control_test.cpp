@@ -14,6 +14,7 @@
 #include "window/acquisition/run_control.h"
 #include "window/spectrum_window.h"
 #include "window/window_ids.h"
+#include "window_state_edit.h"
 
 namespace {
 
@@ -50,11 +51,11 @@ struct Station {
         window = std::make_unique<CSpectrumwnd>(setup, prompter, dialogs, view, context);
         window->OnInitDialog();
         QCoreApplication::sendPostedEvents();
-        window->runControl().serveRealtimeRequests = [this](const GatheredScan& frame) {
-            if (window->acquiring) {
+        window->state().onFrame([this](const GatheredScan& frame) {
+            if (window->state().acquiring()) {
                 accumulated.push_back(frame.scan.counts);
             }
-        };
+        });
         view.setControlText(ctl::kCycles, "0");
         view.setControlText(ctl::kMirrorSpacing, "6");
     }
@@ -89,14 +90,14 @@ std::uint32_t sweepNumber(const std::vector<std::uint32_t>& counts) {
 TEST(RunControl, AcquiresCompletesAndResumesWithEveryFrameAdded) {
     Station st("--time-scale 16 --pattern ramp --channels 1024");
     st.acquire(20);
-    ASSERT_TRUE(st.window->acquiring);
+    ASSERT_TRUE(st.window->state().acquiring());
     EXPECT_EQ(st.view.controlText(ctl::kAcquisition), "Stop acquisition");
     EXPECT_TRUE(st.view.isEnabled(ctl::kAcquisition));
     EXPECT_FALSE(st.view.isEnabled(ctl::kLoad));
     EXPECT_EQ(st.view.progressHigh, 20);
-    ASSERT_TRUE(pumpUntil([&] { return !st.window->acquiring; }));
+    ASSERT_TRUE(pumpUntil([&] { return !st.window->state().acquiring(); }));
 
-    const CKavroSpectrum& s = st.window->spectrum;
+    const CKavroSpectrum& s = st.window->state().spectrum();
     EXPECT_EQ(s.scanCount, 20);
     ASSERT_EQ(st.accumulated.size(), 20u);
     for (std::size_t f = 1; f < st.accumulated.size(); ++f) {
@@ -115,58 +116,60 @@ TEST(RunControl, AcquiresCompletesAndResumesWithEveryFrameAdded) {
     EXPECT_EQ(st.view.controlText(ctl::kAcquisition), "Resume acquisition");
     EXPECT_EQ(st.view.progress, 0);
     EXPECT_TRUE(st.view.isEnabled(ctl::kLoad));
-    EXPECT_TRUE(st.window->modified);
+    EXPECT_TRUE(st.window->state().modified());
     EXPECT_EQ(st.view.controlText(ctl::kRejectedLabel), "rejected :\n0 / 20");
 
     st.acquire(10);
-    ASSERT_TRUE(pumpUntil([&] { return !st.window->acquiring; }));
+    ASSERT_TRUE(pumpUntil([&] { return !st.window->state().acquiring(); }));
     EXPECT_EQ(s.scanCount, 30);
-    EXPECT_EQ(st.window->runControl().runCycles, 10u);
+    EXPECT_EQ(st.window->runControl().runCycles(), 10u);
     EXPECT_DOUBLE_EQ(s.channelTime, 0.512 / 1024 * 30);
 }
 
 TEST(RunControl, UnlimitedRunStopsOnRequestAndObservationDoesNotAccumulate) {
     Station st("--time-scale 16 --pattern ramp --channels 512");
     st.acquire(0);
-    ASSERT_TRUE(pumpUntil([&] { return st.window->spectrum.scanCount >= 25; }));
-    EXPECT_TRUE(st.window->acquiring);
-    EXPECT_EQ(st.window->spectrum.channels, 512) << "adopted while nothing was accumulated";
+    ASSERT_TRUE(pumpUntil([&] { return st.window->state().spectrum().scanCount >= 25; }));
+    EXPECT_TRUE(st.window->state().acquiring());
+    EXPECT_EQ(st.window->state().spectrum().channels, 512)
+        << "adopted while nothing was accumulated";
     EXPECT_EQ(st.window->runControl().TimeLeftText().rfind("cycles ", 0), 0u);
     EXPECT_NE(st.window->runControl().TimeLeftText().find("of <infinite> @512 chns"),
               std::string::npos);
     st.window->OnCommand(ctl::kAcquisition);
-    EXPECT_FALSE(st.window->acquiring);
-    const auto scans = st.window->spectrum.scanCount;
-    const auto counts = st.window->spectrum.counts;
+    EXPECT_FALSE(st.window->state().acquiring());
+    const auto scans = st.window->state().spectrum().scanCount;
+    const auto counts = st.window->state().spectrum().counts;
     EXPECT_EQ(st.view.controlText(ctl::kAcquisition), "Resume acquisition");
 
     st.window->OnCommand(ctl::kObserve);
-    ASSERT_TRUE(st.window->observing);
+    ASSERT_TRUE(st.window->state().observing());
     EXPECT_EQ(st.view.controlText(ctl::kObserve), "Stop observing");
     EXPECT_FALSE(st.view.isEnabled(ctl::kAcquisition));
     const auto before = st.view.redraws;
     ASSERT_TRUE(pumpUntil([&] { return st.view.redraws >= before + 5; }));
-    EXPECT_EQ(st.window->spectrum.scanCount, scans);
-    EXPECT_EQ(st.window->spectrum.counts, counts);
-    ASSERT_TRUE(st.window->lastScan);
-    EXPECT_EQ(st.window->lastScan->scan.channels, 512);
+    EXPECT_EQ(st.window->state().spectrum().scanCount, scans);
+    EXPECT_EQ(st.window->state().spectrum().counts, counts);
+    ASSERT_TRUE(st.window->state().lastScan());
+    EXPECT_EQ(st.window->state().lastScan()->scan.channels, 512);
 
     st.window->OnCommand(ctl::kObserve);
-    EXPECT_FALSE(st.window->observing);
+    EXPECT_FALSE(st.window->state().observing());
     EXPECT_EQ(st.view.controlText(ctl::kObserve), "Observe signal");
-    EXPECT_EQ(st.window->displayedChannels, 512);
+    EXPECT_EQ(st.window->state().displayedChannels(), 512);
 }
 
 TEST(RunControl, ChannelQuestionCancelLeavesTheSpectrumUntouched) {
     Station st("--time-scale 16 --pattern ramp --channels 1024");
-    CKavroSpectrum& s = st.window->spectrum;
-    s.SetChannels(256);
-    st.window->displayedChannels = 256;
+    const CKavroSpectrum& s = st.window->state().spectrum();
+    editSpectrum(st.window->state(), [](CKavroSpectrum& edited) { edited.SetChannels(256); });
     // A first observation creates the gathering, which learns the controller's 1024 channels.
     st.window->OnCommand(ctl::kObserve);
-    ASSERT_TRUE(pumpUntil([&] { return st.window->lastScan != nullptr; }));
+    ASSERT_TRUE(pumpUntil([&] { return st.window->state().lastScan() != nullptr; }));
     st.window->OnCommand(ctl::kObserve);
-    std::fill(s.counts.begin(), s.counts.end(), 3u);
+    editSpectrum(st.window->state(), [](CKavroSpectrum& edited) {
+        std::fill(edited.counts.begin(), edited.counts.end(), 3u);
+    });
     const CKavroSpectrum before = s;
 
     st.prompter.expect(
@@ -175,7 +178,7 @@ TEST(RunControl, ChannelQuestionCancelLeavesTheSpectrumUntouched) {
         "resized, otherwise ( if you press CANCEL ) the acquisition will be aborted.",
         PromptAnswer::Cancel);
     st.acquire(5);
-    EXPECT_FALSE(st.window->acquiring);
+    EXPECT_FALSE(st.window->state().acquiring());
     EXPECT_EQ(st.view.controlText(ctl::kAcquisition), "Start acquisition");
     QElapsedTimer wait;
     wait.start();
@@ -200,16 +203,16 @@ TEST(RunControl, MissingPortIsRefusedAndMissingDeviceReportsThePortError) {
         window.OnInitDialog();
         prompter.expect(RunControl::kNoPortConfigured, PromptAnswer::Ok);
         window.OnCommand(ctl::kAcquisition);
-        EXPECT_FALSE(window.acquiring);
+        EXPECT_FALSE(window.state().acquiring());
         prompter.expect(RunControl::kNoPortConfigured, PromptAnswer::Ok);
         window.OnCommand(ctl::kObserve);
-        EXPECT_FALSE(window.observing);
+        EXPECT_FALSE(window.state().observing());
 
         window.settings().com_port = "/dev/kavro-no-such-device";
         prompter.expect("Error opening serial port ! Could it be busy ?");
         window.OnCommand(ctl::kAcquisition);
-        EXPECT_TRUE(window.acquiring);
-        ASSERT_TRUE(pumpUntil([&] { return !window.acquiring; }));
+        EXPECT_TRUE(window.state().acquiring());
+        ASSERT_TRUE(pumpUntil([&] { return !window.state().acquiring(); }));
         EXPECT_EQ(view.controlText(ctl::kAcquisition), "Start Acquisition");
         EXPECT_EQ(view.controlText(ctl::kObserve), "Observe signal");
         EXPECT_TRUE(view.isEnabled(ctl::kAcquisition));
@@ -269,7 +272,7 @@ TEST(SpectrumWindow, ShortcutsAndClosingRules) {
     view.setControlText(ctl::kCycles, "-3");
     prompter.expect("Please enter an integer between 0 and 4294967295.");
     window.OnCommand(ctl::kAcquisition);
-    EXPECT_FALSE(window.acquiring) << "a field that does not validate starts nothing";
+    EXPECT_FALSE(window.state().acquiring()) << "a field that does not validate starts nothing";
     view.setControlText(ctl::kCycles, "10");
 
     for (const char* typed : {"7.5", "0", "41", "7.x"}) {  // only a valid spacing is taken
@@ -278,10 +281,10 @@ TEST(SpectrumWindow, ShortcutsAndClosingRules) {
         EXPECT_EQ(window.settings().last_mirror_spacing, 7.5) << typed;
     }
 
-    window.acquiring = true;
+    window.state().runStarted(RunKind::Acquisition);
     EXPECT_FALSE(window.Exit()) << "refused silently during a run";
-    window.acquiring = false;
-    window.modified = true;
+    window.state().runEnded(RunEnd::Stopped);
+    window.state().markModified();
     prompter.expect(CSpectrumwnd::kDiscardAndClose, PromptAnswer::No);
     EXPECT_FALSE(window.Exit());
     EXPECT_FALSE(view.ended);

@@ -69,7 +69,7 @@ TEST_F(ConfigurationCommands, EachDialogOpensOnceUntilItsWindowSaysItClosed) {
 }
 
 TEST_F(ConfigurationCommands, GeneralSetupIsNotOpenedDuringARun) {
-    window.acquiring = true;
+    window.state().runStarted(RunKind::Acquisition);
     EXPECT_FALSE(window.menuState(cmd::kGeneralSetup).enabled);
     window.OnCommand(cmd::kGeneralSetup);
     EXPECT_EQ(view.generalSetupShown, nullptr);
@@ -95,7 +95,7 @@ TEST_F(ConfigurationCommands, NewWavelengthReachesTheWindowsSpectrum) {
     view.generalSetupShown->fields().wavelength = "488";
     ASSERT_TRUE(view.generalSetupShown->OnOK());
     QCoreApplication::sendPostedEvents();
-    EXPECT_DOUBLE_EQ(window.spectrum.wavelength, 488.0);
+    EXPECT_DOUBLE_EQ(window.state().spectrum().wavelength, 488.0);
 }
 
 }  // namespace

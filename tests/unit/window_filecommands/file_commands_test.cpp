@@ -23,6 +23,7 @@
 #include "window/spectrum/measurement_information.h"
 #include "window/spectrum_window.h"
 #include "window/window_ids.h"
+#include "window_state_edit.h"
 
 namespace {
 
@@ -129,7 +130,7 @@ TEST_F(FileCommandsTest, EveryFileCommandIsHandledAndFollowsTheMenuRules) {
     }
     EXPECT_TRUE(win.menuState(cmd::kLoadSpectrum).enabled);
     EXPECT_FALSE(win.menuState(cmd::kSaveZone).enabled);  // no markers placed
-    win.acquiring = true;
+    win.state().runStarted(RunKind::Acquisition);
     for (int id : {cmd::kLoadSpectrum, cmd::kSaveAs, cmd::kSaveOverwrite, cmd::kNewSpectrum,
                    cmd::kLoadRaw, cmd::kSaveRaw, cmd::kMeasurementInformation}) {
         EXPECT_FALSE(win.menuState(id).enabled) << id;
@@ -148,20 +149,20 @@ TEST_F(FileCommandsTest, StationFileEditedSavedUnderAnotherNameAndLoadedBack) {
     EXPECT_EQ(dialogs.opened[0].filter, "Spectrum files (*.DAT)|*.DAT|All files (*.*)|*.*||");
     EXPECT_EQ(dialogs.opened[0].defaultExtension, "DAT");
 
-    EXPECT_EQ(win.fileName, "station.DAT");
-    EXPECT_EQ(win.filePath, original);
-    EXPECT_FALSE(win.modified);
-    EXPECT_EQ(win.spectrum.channels, 256);
-    EXPECT_EQ(win.displayedChannels, 256);
-    EXPECT_EQ(win.spectrum.counts[255], 265u);
-    EXPECT_EQ(win.spectrum.sampleName, "quartz crystal");
-    EXPECT_EQ(win.spectrum.polarization, "VH");
-    EXPECT_DOUBLE_EQ(win.spectrum.scanAmplitude, 30);
-    EXPECT_EQ(win.spectrum.extraComment1(), "first remark");
+    EXPECT_EQ(win.state().fileName(), "station.DAT");
+    EXPECT_EQ(win.state().filePath(), original);
+    EXPECT_FALSE(win.state().modified());
+    EXPECT_EQ(win.state().spectrum().channels, 256);
+    EXPECT_EQ(win.state().displayedChannels(), 256);
+    EXPECT_EQ(win.state().spectrum().counts[255], 265u);
+    EXPECT_EQ(win.state().spectrum().sampleName, "quartz crystal");
+    EXPECT_EQ(win.state().spectrum().polarization, "VH");
+    EXPECT_DOUBLE_EQ(win.state().spectrum().scanAmplitude, 30);
+    EXPECT_EQ(win.state().spectrum().extraComment1(), "first remark");
     EXPECT_EQ(view.title, "Spectrum window - station.DAT ");
     EXPECT_EQ(view.controlText(ctl::kChannelsLabel), "Channels : 256");
     EXPECT_EQ(view.controlText(ctl::kAcquisition), "Start acquisition");
-    EXPECT_EQ(win.fileTime,
+    EXPECT_EQ(win.state().fileTime(),
               QFileInfo(QString::fromStdString(original)).lastModified().toSecsSinceEpoch());
 
     ASSERT_EQ(view.informationShown.size(), 1u);
@@ -169,7 +170,7 @@ TEST_F(FileCommandsTest, StationFileEditedSavedUnderAnotherNameAndLoadedBack) {
     EXPECT_EQ(summary.text(info_ctl::kBeamPower), "Beam power : N/A");
     EXPECT_EQ(summary.text(info_ctl::kScans), "Acquisition scans : 120");
     EXPECT_EQ(summary.text(info_ctl::kFileTime),
-              "File was last modified on " + formatFileTime(win.fileTime));
+              "File was last modified on " + formatFileTime(win.state().fileTime()));
 
     const std::string name40(40, 'n');
     view.onEditInformation = [&](MeasurementInformationEdit& edit) {
@@ -180,8 +181,8 @@ TEST_F(FileCommandsTest, StationFileEditedSavedUnderAnotherNameAndLoadedBack) {
         return edit.Accept();
     };
     win.OnCommand(cmd::kMeasurementInformation);
-    EXPECT_TRUE(win.modified);
-    EXPECT_EQ(win.spectrum.sampleName, name40);  // stored whole
+    EXPECT_TRUE(win.state().modified());
+    EXPECT_EQ(win.state().spectrum().sampleName, name40);  // stored whole
     EXPECT_EQ(view.controlText(ctl::kChannelsLabel), "Channels :   256");
 
     const std::string copy = path("copy.DAT");
@@ -189,22 +190,24 @@ TEST_F(FileCommandsTest, StationFileEditedSavedUnderAnotherNameAndLoadedBack) {
     win.OnCommand(ctl::kSave);
     EXPECT_EQ(dialogs.opened.back().kind, "save");
     EXPECT_EQ(dialogs.opened.back().title, "Save data to KAVRO file format");
-    EXPECT_FALSE(win.modified);
-    EXPECT_EQ(win.fileName, "copy.DAT");
-    EXPECT_EQ(win.filePath, copy);
+    EXPECT_FALSE(win.state().modified());
+    EXPECT_EQ(win.state().fileName(), "copy.DAT");
+    EXPECT_EQ(win.state().filePath(), copy);
     EXPECT_EQ(readAll(original), stationFile(256));  // the original is untouched
     EXPECT_NE(readAll(copy).find("Power: 2.5\r\nMirror sp. : 7.25\r\n"), std::string::npos);
 
-    win.spectrum = CKavroSpectrum{};
-    win.spectrum.SetChannels(1024);
+    editSpectrum(win.state(), [](CKavroSpectrum& s) {
+        s = CKavroSpectrum{};
+        s.SetChannels(1024);
+    });
     load(copy);
-    EXPECT_EQ(win.spectrum.channels, 256);
-    EXPECT_EQ(win.spectrum.sampleName, name40.substr(0, 30));  // what a header slot keeps
-    EXPECT_DOUBLE_EQ(win.spectrum.mirrorSpacing, 7.25);
-    EXPECT_DOUBLE_EQ(win.spectrum.beamPower, 2.5);
-    EXPECT_EQ(win.spectrum.extraComment1(), "first remark");
-    EXPECT_EQ(win.spectrum.extraComment2(), "edited remark");
-    EXPECT_EQ(win.spectrum.counts[0], 10u);
+    EXPECT_EQ(win.state().spectrum().channels, 256);
+    EXPECT_EQ(win.state().spectrum().sampleName, name40.substr(0, 30));  // what a header slot keeps
+    EXPECT_DOUBLE_EQ(win.state().spectrum().mirrorSpacing, 7.25);
+    EXPECT_DOUBLE_EQ(win.state().spectrum().beamPower, 2.5);
+    EXPECT_EQ(win.state().spectrum().extraComment1(), "first remark");
+    EXPECT_EQ(win.state().spectrum().extraComment2(), "edited remark");
+    EXPECT_EQ(win.state().spectrum().counts[0], 10u);
     EXPECT_TRUE(prompter.done());
 }
 
@@ -213,34 +216,33 @@ TEST_F(FileCommandsTest, LoadQuestionsComeInOrderWithTheirExactTexts) {
     const std::string file = placeStationFile("a.DAT");
 
     // Modified: No to the discard question ends the command before any dialog.
-    win.modified = true;
+    win.state().markModified();
     prompter.expect(FileCommands::kDiscard, PromptAnswer::No);
     load(file);
     EXPECT_EQ(prompter.lastIcon(), PromptIcon::Question);
     EXPECT_TRUE(dialogs.opened.empty());
-    EXPECT_TRUE(win.fileName.empty());
+    EXPECT_TRUE(win.state().fileName().empty());
     dialogs.paths.clear();
 
     // Calibrated, No: the loaded spectrum keeps the calibrated amplitude.
-    win.modified = false;
-    win.calibrated = true;
-    win.spectrum.scanAmplitude = 41.5;
+    win.state().saved();
+    win.state().calibrationApplied(41.5);
     prompter.expect(FileCommands::kDiscardCalibration, PromptAnswer::No);
     load(file);
     EXPECT_EQ(prompter.lastButtons(), PromptButtons::YesNo);
-    EXPECT_TRUE(win.calibrated);
-    EXPECT_DOUBLE_EQ(win.spectrum.scanAmplitude, 41.5);
-    EXPECT_EQ(win.spectrum.sampleName, "quartz crystal");
+    EXPECT_TRUE(win.state().calibrated());
+    EXPECT_DOUBLE_EQ(win.state().spectrum().scanAmplitude, 41.5);
+    EXPECT_EQ(win.state().spectrum().sampleName, "quartz crystal");
 
     // Calibrated, Yes, then Cancel: the spectrum stays, the calibration is gone.
-    win.spectrum.sampleName = "kept";
+    editSpectrum(win.state(), [](CKavroSpectrum& s) { s.sampleName = "kept"; });
     prompter.expect(FileCommands::kDiscardCalibration, PromptAnswer::Yes);
     win.OnCommand(cmd::kLoadSpectrum);  // no answer scripted: the dialog is cancelled
-    EXPECT_FALSE(win.calibrated);
-    EXPECT_EQ(win.spectrum.sampleName, "kept");
+    EXPECT_FALSE(win.state().calibrated());
+    EXPECT_EQ(win.state().spectrum().sampleName, "kept");
 
     // Raw load while modified has its own question; No ends it.
-    win.modified = true;
+    win.state().markModified();
     prompter.expect(FileCommands::kDiscardBeforeRaw, PromptAnswer::No);
     const auto dialogsBefore = dialogs.opened.size();
     win.OnCommand(cmd::kLoadRaw);
@@ -249,15 +251,15 @@ TEST_F(FileCommandsTest, LoadQuestionsComeInOrderWithTheirExactTexts) {
     // Delete while modified: No keeps everything.
     prompter.expect(FileCommands::kDiscard, PromptAnswer::No);
     win.OnCommand(ctl::kDelete);
-    EXPECT_EQ(win.spectrum.sampleName, "kept");
-    EXPECT_TRUE(win.modified);
+    EXPECT_EQ(win.state().spectrum().sampleName, "kept");
+    EXPECT_TRUE(win.state().modified());
     EXPECT_TRUE(prompter.done());
 }
 
 TEST_F(FileCommandsTest, LoadWithFewerChannelsResetsMarkersAndClosesTheFitWindows) {
     CSpectrumwnd& win = window();
     int fitCloses = 0;
-    win.fileHooks.closeFitWindows = [&] { ++fitCloses; };
+    win.plot().onMarkersReset([&] { ++fitCloses; });
     view.setControlChecked(ctl::kMark1, true);
     view.setControlChecked(ctl::kMark2, true);
     win.OnCommand(ctl::kMark1);
@@ -308,39 +310,42 @@ TEST_F(FileCommandsTest, DeleteKeepsAmplitudeAndCalibrationAndOverwriteNeedsAPat
     const auto before = filesIn(dir.path().toStdString());
 
     // Right after start there is no path: nothing written, nothing said.
-    win.modified = true;
+    win.state().markModified();
     win.OnCommand(cmd::kSaveOverwrite);
-    EXPECT_TRUE(win.modified);
+    EXPECT_TRUE(win.state().modified());
 
-    win.calibrated = true;
-    win.spectrum.scanAmplitude = 33.3;
-    win.spectrum.counts.assign(1024, 7);
-    win.spectrum.channelTime = 0.5;
-    win.spectrum.scanCount = 9;
-    win.spectrum.sampleName = "stays";
+    win.state().calibrationApplied(33.3);
+    editSpectrum(win.state(), [](CKavroSpectrum& s) {
+        s.counts.assign(1024, 7);
+        s.channelTime = 0.5;
+        s.scanCount = 9;
+        s.sampleName = "stays";
+    });
     setup.values().last_mirror_spacing = 4.5;
     view.setProgress(40);
     prompter.expect(FileCommands::kDiscard, PromptAnswer::Yes);
     win.OnCommand(cmd::kNewSpectrum);
 
-    EXPECT_FALSE(win.modified);
-    EXPECT_TRUE(win.calibrated);
-    EXPECT_DOUBLE_EQ(win.spectrum.scanAmplitude, 33.3);
-    EXPECT_EQ(win.spectrum.sampleName, "stays");
-    EXPECT_EQ(win.spectrum.channels, 1024);
-    EXPECT_EQ(std::count(win.spectrum.counts.begin(), win.spectrum.counts.end(), 0u), 1024);
-    EXPECT_EQ(win.spectrum.channelTime, 0);
-    EXPECT_EQ(win.spectrum.scanCount, 0);
-    EXPECT_DOUBLE_EQ(win.spectrum.mirrorSpacing, 4.5);
-    EXPECT_EQ(win.fileName, "<NONAME>");
-    EXPECT_EQ(win.filePath, "<NONAME>");
+    EXPECT_FALSE(win.state().modified());
+    EXPECT_TRUE(win.state().calibrated());
+    EXPECT_DOUBLE_EQ(win.state().spectrum().scanAmplitude, 33.3);
+    EXPECT_EQ(win.state().spectrum().sampleName, "stays");
+    EXPECT_EQ(win.state().spectrum().channels, 1024);
+    EXPECT_EQ(
+        std::count(win.state().spectrum().counts.begin(), win.state().spectrum().counts.end(), 0u),
+        1024);
+    EXPECT_EQ(win.state().spectrum().channelTime, 0);
+    EXPECT_EQ(win.state().spectrum().scanCount, 0);
+    EXPECT_DOUBLE_EQ(win.state().spectrum().mirrorSpacing, 4.5);
+    EXPECT_EQ(win.state().fileName(), "<NONAME>");
+    EXPECT_EQ(win.state().filePath(), "<NONAME>");
     EXPECT_EQ(view.title, "Spectrum window");
     EXPECT_EQ(view.progress, 0);
 
     // After Delete the path is "<NONAME>": still nothing written.
-    win.modified = true;
+    win.state().markModified();
     win.OnCommand(cmd::kSaveOverwrite);
-    EXPECT_TRUE(win.modified);
+    EXPECT_TRUE(win.state().modified());
     EXPECT_EQ(filesIn(dir.path().toStdString()), before);
     EXPECT_FALSE(QFile::exists(QDir::current().filePath("<NONAME>")));
     EXPECT_TRUE(prompter.done());
@@ -351,12 +356,10 @@ TEST_F(FileCommandsTest, MissingOrUnreadableFileIsToldAndChangesNothing) {
     QDir(dir.path()).mkdir("folder.DAT");
     for (const std::string& bad : {path("missing.DAT"), path("folder.DAT")}) {
         SCOPED_TRACE(bad);
-        win.fileName = "before.DAT";
-        win.filePath = "/somewhere/before.DAT";
-        win.calibrated = true;
-        win.spectrum.scanAmplitude = 12;
-        win.fileTime = 77;
-        const std::vector<std::uint32_t> counts = win.spectrum.counts;
+        win.state().fileLoaded(win.state().spectrum(), {"before.DAT", "/somewhere/before.DAT"}, 77,
+                               SpectrumSource::File);
+        win.state().calibrationApplied(12);
+        const std::vector<std::uint32_t> counts = win.state().spectrum().counts;
         prompter.expect(FileCommands::kDiscardCalibration, PromptAnswer::Yes);
         prompter.expect(std::string("Cannot read the file\n") + bad + "\n" +
                         (bad == path("missing.DAT") ? "No such file or directory"
@@ -364,12 +367,12 @@ TEST_F(FileCommandsTest, MissingOrUnreadableFileIsToldAndChangesNothing) {
                         "\nThe spectrum has not been changed.");
         load(bad);
         EXPECT_EQ(prompter.lastIcon(), PromptIcon::Exclamation);
-        EXPECT_EQ(win.fileName, "before.DAT");
-        EXPECT_EQ(win.filePath, "/somewhere/before.DAT");
-        EXPECT_TRUE(win.calibrated);
-        EXPECT_EQ(win.fileTime, 77);
-        EXPECT_DOUBLE_EQ(win.spectrum.scanAmplitude, 12);
-        EXPECT_EQ(win.spectrum.counts, counts);
+        EXPECT_EQ(win.state().fileName(), "before.DAT");
+        EXPECT_EQ(win.state().filePath(), "/somewhere/before.DAT");
+        EXPECT_TRUE(win.state().calibrated());
+        EXPECT_EQ(win.state().fileTime(), 77);
+        EXPECT_DOUBLE_EQ(win.state().spectrum().scanAmplitude, 12);
+        EXPECT_EQ(win.state().spectrum().counts, counts);
     }
     EXPECT_TRUE(prompter.done());
 }
@@ -377,31 +380,31 @@ TEST_F(FileCommandsTest, MissingOrUnreadableFileIsToldAndChangesNothing) {
 TEST_F(FileCommandsTest, RawFileTheReaderRefusesIsToldAndChangesNothing) {
     CSpectrumwnd& win = window();
     writeAll(path("words.txt"), "no numbers here\r\n1 2\r\n");
-    win.calibrated = true;
-    win.fileName = "before.DAT";
+    win.state().calibrationApplied(win.state().spectrum().scanAmplitude);
+    win.state().saved({"before.DAT", "before.DAT"});
     prompter.expect("The file\n" + path("words.txt") +
                     "\ndoes not hold raw data: its first line is not a frequency and a count."
                     "\nThe spectrum has not been changed.");
     dialogs.answer(path("words.txt"));
     win.OnCommand(cmd::kLoadRaw);
     EXPECT_EQ(dialogs.opened.back().title, "Load data from raw file format");
-    EXPECT_TRUE(win.calibrated);
-    EXPECT_EQ(win.fileName, "before.DAT");
-    EXPECT_EQ(win.spectrum.channels, 1024);
+    EXPECT_TRUE(win.state().calibrated());
+    EXPECT_EQ(win.state().fileName(), "before.DAT");
+    EXPECT_EQ(win.state().spectrum().channels, 1024);
 
     // A raw file saved by the window reads back; the calibration goes with the load.
-    win.spectrum.counts.assign(1024, 3);
+    editSpectrum(win.state(), [](CKavroSpectrum& s) { s.counts.assign(1024, 3); });
     dialogs.answer(path("all.txt"));
     win.OnCommand(cmd::kSaveRaw);
     EXPECT_EQ(dialogs.opened.back().title, "Save data to raw file format");
-    win.spectrum.SetChannels(256);
+    editSpectrum(win.state(), [](CKavroSpectrum& s) { s.SetChannels(256); });
     dialogs.answer(path("all.txt"));
     win.OnCommand(cmd::kLoadRaw);
-    EXPECT_FALSE(win.calibrated);
-    EXPECT_EQ(win.spectrum.channels, 1024);
-    EXPECT_EQ(win.displayedChannels, 1024);
-    EXPECT_NEAR(win.spectrum.scanAmplitude, 50.049, 1e-3);
-    EXPECT_EQ(win.fileName, "all.txt");
+    EXPECT_FALSE(win.state().calibrated());
+    EXPECT_EQ(win.state().spectrum().channels, 1024);
+    EXPECT_EQ(win.state().displayedChannels(), 1024);
+    EXPECT_NEAR(win.state().spectrum().scanAmplitude, 50.049, 1e-3);
+    EXPECT_EQ(win.state().fileName(), "all.txt");
     EXPECT_EQ(view.title, "Spectrum window - all.txt");
     EXPECT_TRUE(prompter.done());
 }
@@ -416,8 +419,8 @@ TEST_F(FileCommandsTest, FailedSaveLeavesTheOldFileIntact) {
     const std::string old = readAll(target);
     ASSERT_GT(old.size(), 1000u);
 
-    win.spectrum.counts.assign(1024, 123456);
-    win.modified = true;
+    editSpectrum(win.state(), [](CKavroSpectrum& s) { s.counts.assign(1024, 123456); });
+    win.state().markModified();
     std::signal(SIGXFSZ, SIG_IGN);
     rlimit saved{};
     getrlimit(RLIMIT_FSIZE, &saved);
@@ -431,7 +434,7 @@ TEST_F(FileCommandsTest, FailedSaveLeavesTheOldFileIntact) {
     setrlimit(RLIMIT_FSIZE, &saved);
 
     EXPECT_EQ(readAll(target), old);
-    EXPECT_TRUE(win.modified);
+    EXPECT_TRUE(win.state().modified());
     EXPECT_EQ(filesIn(dir.path().toStdString()), std::vector<std::string>{"kept.DAT"});
 
     // A folder that cannot be written (root writes anyway, so only for other users).
@@ -445,7 +448,7 @@ TEST_F(FileCommandsTest, FailedSaveLeavesTheOldFileIntact) {
         std::filesystem::permissions(dirPath, std::filesystem::perms::owner_write,
                                      std::filesystem::perm_options::add);
         EXPECT_EQ(readAll(target), old);
-        EXPECT_TRUE(win.modified);
+        EXPECT_TRUE(win.state().modified());
     }
 
     // A folder that does not exist: told, nothing changes.
@@ -454,8 +457,8 @@ TEST_F(FileCommandsTest, FailedSaveLeavesTheOldFileIntact) {
                     "\nNothing was saved; a file of that name was left as it was.");
     dialogs.answer(nowhere);
     win.OnCommand(cmd::kSaveAs);
-    EXPECT_EQ(win.filePath, target);
-    EXPECT_TRUE(win.modified);
+    EXPECT_EQ(win.state().filePath(), target);
+    EXPECT_TRUE(win.state().modified());
     EXPECT_TRUE(prompter.done());
 }
 #endif
@@ -470,18 +473,17 @@ TEST_F(FileCommandsTest, DefaultFileNextToTheProgramAndTheCommandLineFile) {
     CSpectrumwnd& win = window(context);
 
     // The default file made the initial spectrum before the command-line file replaced it.
-    EXPECT_EQ(win.spectrum.channels, 256);
-    EXPECT_EQ(win.fileName, "given.DAT");
-    EXPECT_EQ(win.filePath, context.commandLineFile);
+    EXPECT_EQ(win.state().spectrum().channels, 256);
+    EXPECT_EQ(win.state().fileName(), "given.DAT");
+    EXPECT_EQ(win.state().filePath(), context.commandLineFile);
     EXPECT_TRUE(view.informationShown.empty());
     EXPECT_EQ(view.title, "Spectrum window - given.DAT ");
 
-    win.spectrum = CKavroSpectrum{};
     CSpectrumwnd& plain = window();
-    EXPECT_EQ(plain.spectrum.channels, 512);
-    EXPECT_EQ(plain.displayedChannels, 512);
-    EXPECT_EQ(plain.spectrum.sampleName, "quartz crystal");
-    EXPECT_TRUE(plain.fileName.empty());
+    EXPECT_EQ(plain.state().spectrum().channels, 512);
+    EXPECT_EQ(plain.state().displayedChannels(), 512);
+    EXPECT_EQ(plain.state().spectrum().sampleName, "quartz crystal");
+    EXPECT_TRUE(plain.state().fileName().empty());
     EXPECT_EQ(view.controlText(ctl::kChannelsLabel), "Channels : 512");
     EXPECT_EQ(plain.fileCommands().OpenCommandLineFile(), -1);
 }
@@ -492,10 +494,10 @@ TEST_F(FileCommandsTest, CommandLineFileWaitsForAnUnmodifiedIdleWindow) {
     context.executableDirectory = exeDir();
     w = std::make_unique<CSpectrumwnd>(setup, prompter, dialogs, view, context);
     w->OnInitDialog();
-    w->modified = true;  // as a question at start-up would leave it
+    w->state().markModified();  // as a question at start-up would leave it
     QCoreApplication::sendPostedEvents();
-    EXPECT_TRUE(w->fileName.empty());
-    EXPECT_EQ(w->spectrum.channels, 1024);
+    EXPECT_TRUE(w->state().fileName().empty());
+    EXPECT_EQ(w->state().spectrum().channels, 1024);
 }
 
 }  // namespace

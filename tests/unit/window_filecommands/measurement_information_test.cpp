@@ -194,8 +194,7 @@ protected:
 };
 
 TEST_F(EditCommandTest, CancelAfterUnlockingChangesOnlyModified) {
-    w.calibrated = true;
-    w.spectrum.scanAmplitude = 48.5;
+    w.state().calibrationApplied(48.5);
     view.onEditInformation = [&](MeasurementInformationEdit& edit) {
         prompter.expect(MeasurementInformationEdit::kUnlockQuestion, PromptAnswer::Yes);
         edit.ToggleLock();
@@ -204,9 +203,9 @@ TEST_F(EditCommandTest, CancelAfterUnlockingChangesOnlyModified) {
     };
     w.OnCommand(ctl::kInformation);
     EXPECT_EQ(view.informationEdits, 1);
-    EXPECT_TRUE(w.modified);
-    EXPECT_TRUE(w.calibrated);
-    EXPECT_DOUBLE_EQ(w.spectrum.scanAmplitude, 48.5);
+    EXPECT_TRUE(w.state().modified());
+    EXPECT_TRUE(w.state().calibrated());
+    EXPECT_DOUBLE_EQ(w.state().spectrum().scanAmplitude, 48.5);
     EXPECT_EQ(view.controlText(ctl::kChannelsLabel), "Channels :   1024");
 }
 
@@ -218,8 +217,8 @@ TEST_F(EditCommandTest, LockingMakesTheNextLoadAskAboutTheAmplitude) {
         return edit.Accept();
     };
     w.OnCommand(cmd::kMeasurementInformation);
-    EXPECT_TRUE(w.calibrated);
-    EXPECT_DOUBLE_EQ(w.spectrum.scanAmplitude, 47.25);
+    EXPECT_TRUE(w.state().calibrated());
+    EXPECT_DOUBLE_EQ(w.state().spectrum().scanAmplitude, 47.25);
 
     prompter.expect(FileCommands::kDiscard, PromptAnswer::Yes);
     prompter.expect(FileCommands::kDiscardCalibration, PromptAnswer::No);

@@ -13,6 +13,7 @@
 #include "window/display/plot_part.h"
 #include "window/spectrum_window.h"
 #include "window/window_ids.h"
+#include "window_state_edit.h"
 
 namespace {
 
@@ -54,13 +55,13 @@ struct Station {
 
     // What a load leaves behind: 512 channels over 20 GHz, a ramp of counts.
     void load512() {
-        CKavroSpectrum& s = window->spectrum;
-        s.SetChannels(512);
-        s.scanAmplitude = 20.0;
-        for (std::uint16_t i = 0; i < 512; ++i) {
-            s.counts[i] = i % 100;
-        }
-        window->displayedChannels = 512;
+        editSpectrum(window->state(), [](CKavroSpectrum& s) {
+            s.SetChannels(512);
+            s.scanAmplitude = 20.0;
+            for (std::uint16_t i = 0; i < 512; ++i) {
+                s.counts[i] = i % 100;
+            }
+        });
     }
     void pressMark(int button, bool on) {
         view.setControlChecked(button, on);
@@ -113,7 +114,7 @@ TEST(PlotPart, ClicksPlaceEnabledMarkersAndReachTheFlags) {
     EXPECT_EQ(st.window->flags().marker1Channel, 300);
     const PlotGeometry g = st.plot().geometry();
     EXPECT_EQ(st.plot().markers().marker(0).x, g.x(300));
-    EXPECT_EQ(st.plot().markers().marker(0).y, g.y(st.window->spectrum.counts[300]) + 5);
+    EXPECT_EQ(st.plot().markers().marker(0).y, g.y(st.window->state().spectrum().counts[300]) + 5);
 
     st.pressMark(ctl::kMark2, true);
     st.plot().click(1, 260, 100);
@@ -125,9 +126,9 @@ TEST(PlotPart, ClicksPlaceEnabledMarkersAndReachTheFlags) {
     // Outside the plot area and while observing, clicks do nothing.
     st.plot().click(1, 453, 100);
     st.plot().click(1, 100, -1);
-    st.window->observing = true;
+    st.window->state().runStarted(RunKind::Observation);
     st.plot().click(1, 100, 100);
-    st.window->observing = false;
+    st.window->state().runEnded(RunEnd::Stopped);
     EXPECT_EQ(st.window->flags().marker2Channel, 300);
 
     st.pressMark(ctl::kMark2, false);
@@ -147,7 +148,7 @@ TEST(PlotPart, MarkerKeysStopAtTheEndsAndUseTheirOwnReadOut) {
     EXPECT_EQ(st.window->flags().marker1Channel, 0);
     EXPECT_EQ(st.view.controlText(ctl::kMark1), "mark1: -10.00 GHz");
     const PlotGeometry g = st.plot().geometry();
-    EXPECT_EQ(st.plot().markers().marker(0).y, g.y(st.window->spectrum.counts[0]) - 5);
+    EXPECT_EQ(st.plot().markers().marker(0).y, g.y(st.window->state().spectrum().counts[0]) - 5);
 
     st.window->OnCommand(cmd::kMarker1Forward);
     EXPECT_EQ(st.window->flags().marker1Channel, 1);
@@ -171,14 +172,14 @@ TEST(PlotPart, ZoomAndScaleFieldSetYmaxAndPutMarkersOnTheTrace) {
     EXPECT_EQ(st.plot().view().ymax, 500);
     EXPECT_EQ(st.view.controlText(ctl::kScale), "500");
     const PlotGeometry g = st.plot().geometry();
-    EXPECT_EQ(st.plot().markers().marker(0).y, g.y(st.window->spectrum.counts[300]));
+    EXPECT_EQ(st.plot().markers().marker(0).y, g.y(st.window->state().spectrum().counts[300]));
 
     st.window->OnCommand(ctl::kZoomOut);
     st.window->OnCommand(cmd::kZoomOut);
     EXPECT_EQ(st.view.controlText(ctl::kScale), "2000");
 
     st.window->OnCommand(cmd::kZoomAuto);
-    EXPECT_EQ(st.plot().view().ymax, st.window->spectrum.AutoscaleLevel());
+    EXPECT_EQ(st.plot().view().ymax, st.window->state().spectrum().AutoscaleLevel());
 
     struct Typed {
         const char* text;
@@ -212,20 +213,26 @@ TEST(PlotPart, LinLogChangesTheSettingAndLineDotsTheStyle) {
 
 TEST(PlotPart, StatusAndBackupLinesFollowTheWindowState) {
     Station st;
-    st.window->alignment = true;  // the controller reported measurement mode
+    st.window->state().indicationChanged(Indication::Alignment,
+                                         true);  // the controller reported measurement mode
     EXPECT_EQ(st.status(), "File : <NONAME> - UNCHANGED - PROGRAM IDLE ");
 
     // What a load of a long-named calibrated file leaves.
-    st.window->fileName = "brillouin_quartz_2mm_vv_532nm.dat";
-    st.window->calibrated = true;
-    st.window->modified = true;
+    st.window->state().saved({"brillouin_quartz_2mm_vv_532nm.dat", "x"});
+    st.window->state().calibrationApplied(st.window->state().spectrum().scanAmplitude);
+    st.window->state().markModified();
     EXPECT_EQ(st.status(),
               " File : brillouin_quartz_2mm_vv_5 - MODIFIED - CALIBRATED - PROGRAM IDLE ");
 
-    st.window->alignment = false;
-    st.window->acquiring = true;
-    st.window->cycleField = 5625;
-    st.window->runControl().runCycles = 100;
+    st.window->state().indicationChanged(Indication::Alignment, false);
+    st.window->state().runStarted(RunKind::Acquisition);
+    st.window->state().cycleFieldSet(5625);
+    auto frame = std::make_shared<GatheredScan>();
+    frame->scan.SetChannels(1024);
+    for (int i = 0; i < 100; ++i) {
+        st.window->post(makeMessage(msg::WM_GATHER_SCAN_READY, 0, 0, ScanReadyPayload(frame)));
+    }
+    QCoreApplication::sendPostedEvents();
     EXPECT_EQ(st.plot().inputs().mode, PlotMode::Acquiring);
     EXPECT_EQ(st.status(),
               " File : brillouin_quartz_2mm_vv_5 - MODIFIED - CALIBRATED -  ALIGNMENT - ACQUIRING "
@@ -233,8 +240,7 @@ TEST(PlotPart, StatusAndBackupLinesFollowTheWindowState) {
 
     EXPECT_EQ(st.plot().backupLine(st.plot().inputs()), "");
     st.window->settings().back_enable = 1;
-    st.window->runControl().lastBackupName = "bk000200.dat";
-    st.window->runControl().cyclesAtLastBackup = 200;
+    st.window->runControl().backupWritten("bk000200.dat", 200);
     EXPECT_EQ(st.plot().backupLine(st.plot().inputs()),
               "Last backup on file bk000200.dat at 200 cycles");
 }
@@ -242,7 +248,7 @@ TEST(PlotPart, StatusAndBackupLinesFollowTheWindowState) {
 TEST(PlotPart, RepaintsDrawTheStateTracesAndSkipReentry) {
     Station st;
     st.load512();
-    st.window->alignment = true;
+    st.window->state().indicationChanged(Indication::Alignment, true);
     st.pressMark(ctl::kMark1, true);
     st.window->OnCommand(ctl::kLogarithmic);
     st.plot().click(0, 10, 100);
@@ -271,15 +277,15 @@ TEST(PlotPart, RepaintsDrawTheStateTracesAndSkipReentry) {
     EXPECT_EQ(fit.messages[0].id, msg::WM_FIT_REFRESH);
 
     // An acquiring repaint recomputes the markers: the button shows the click read-out.
-    st.window->acquiring = true;
+    st.window->state().runStarted(RunKind::Acquisition);
     canvas.clear();
     st.plot().paint(render);
     EXPECT_EQ(st.view.controlText(ctl::kMark1), "mark1: -9.98 GHz");
     EXPECT_EQ(fit.messages.size(), 1u);  // the refresh follows idle repaints only
 
     // Observing draws no markers.
-    st.window->acquiring = false;
-    st.window->observing = true;
+    st.window->state().runEnded(RunEnd::Stopped);
+    st.window->state().runStarted(RunKind::Observation);
     canvas.clear();
     st.plot().paint(render);
     EXPECT_FALSE(canvas.findText("freq: -9.98 GHz"));
@@ -294,8 +300,8 @@ TEST(PlotPart, FewerChannelsResetTheMarkersAndObservationSwitchesThemOff) {
     st.plot().click(1, 100, 100);
     ASSERT_GT(st.window->flags().marker1Channel, 256);
 
-    EXPECT_FALSE(st.window->resetMarkersForChannels(1024));
-    EXPECT_TRUE(st.window->resetMarkersForChannels(256));
+    EXPECT_FALSE(st.plot().resetMarkersForChannels(1024));
+    EXPECT_TRUE(st.plot().resetMarkersForChannels(256));
     const OperatingFlags f = st.window->flags();
     EXPECT_FALSE(f.marker1Shown || f.marker2Shown);
     EXPECT_EQ(f.marker1Channel, 128);
