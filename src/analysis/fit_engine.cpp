@@ -1,3 +1,6 @@
+// The Levenberg-Marquardt iteration, the accumulation of curvature and gradient, the
+// Gauss-Jordan solver and Ridders' derivative (fit_models.h) follow W. H. Press et al.,
+// Numerical Recipes in C, 2nd ed., Cambridge University Press 1992, sections 15.5, 2.1 and 5.7.
 #include "analysis/fit_engine.h"
 
 #include <algorithm>
@@ -6,14 +9,27 @@
 #include <new>
 #include <utility>
 
+#include "spectrum/formatted.h"
+
 namespace {
 
+// An accepted step that lowers chi-square by less than this fraction ends the fit.
 constexpr double kStopRatio = 0.0001;
-constexpr double kFirstPrevious = 1e10;
+constexpr double kStartLambda = 0.001;
+constexpr double kLambdaDown = 0.1;
+constexpr double kLambdaUp = 10.0;
+// Past this damping a step is some 1e-10 of a gradient step: when even such steps are refused,
+// chi-square is at its minimum as far as the arithmetic can tell.
+constexpr double kLambdaLimit = 1e10;
+// A chi-square this small beside the weighted sum of squared counts is the rounding of an exact
+// fit: there is no decrease left to measure.
+constexpr double kExactFitLevel = 1e-24;
 constexpr double kZeroFrequencyShift = 0.001;
 // A point is on the data grid when it is within this fraction of a spacing of its grid place.
 constexpr double kGridTolerance = 1e-9;
 constexpr long kOffGrid = std::numeric_limits<long>::min();
+
+using ParameterVector = std::array<double, 5>;  // 1-based: B, A, nu0, Gamma
 
 // Everything one fit needs besides the state, sized once before the iterations.
 class FitRun {
@@ -21,22 +37,27 @@ public:
     explicit FitRun(FitEngineState& s) : s_(s), n_(s.pointCount()) {}
 
     void Setup();
-    void Initialise();  // the first call: lambda 0.001, then a step
-    void Step();        // every further call: solve with the current lambda, try, accept or not
-    void Finish();      // lambda = 0: covariance in covar_
-    double chisq() const { return chisq_; }
-    const std::array<double, 5>& parameters() const { return a_; }
-    const FitMatrix& covariance() const { return covar_; }
-    int freeCount() const { return mfit_; }
+    void Initialise();  // the first call: lambda at its start value, then a step
+    bool Step();        // every further call: solve with the current lambda; true when accepted
+    // lambda = 0: the covariance in workMatrix_; with `polish`, first the undamped step from
+    // the end point when it lowers chi-square.
+    void Finish(bool polish);
+    double chisq() const { return acceptedChisq_; }
+    double lambda() const { return lambda_; }
+    const ParameterVector& parameters() const { return params_; }
+    const FitMatrix& covariance() const { return workMatrix_; }
+    int freeCount() const { return freeCount_; }
     void EvaluateCurve(CCurveData<PointData>& curve);
 
 private:
-    void Accumulate(const std::array<double, 5>& params, FitMatrix& alpha,
-                    std::array<double, 5>& beta, double& chisq);
-    void EvaluateModel(const std::array<double, 5>& params);
-    void EvaluateConvolvedAnalytic(const std::array<double, 5>& params);
+    void Accumulate(const ParameterVector& params, FitMatrix& curvature, ParameterVector& gradient,
+                    double& chisq);
+    void EvaluateModel(const ParameterVector& params);
+    void EvaluateConvolvedAnalytic(const ParameterVector& params);
     void SolveWithLambda();
-    static void ExpandCovariance(FitMatrix& m, const std::array<int, 5>& freeFlags, int mfit);
+    bool TryStep();  // params_ + step_: accepted when it lowers chi-square
+    static void ExpandCovariance(FitMatrix& matrix, const std::array<int, 5>& freeFlags,
+                                 int freeCount);
 
     FitEngineState& s_;
     std::size_t n_;
@@ -44,17 +65,16 @@ private:
     ConvolutionContext context_;
     bool fastConvolution_ = false;
 
-    std::array<double, 5> a_{};
-    std::array<double, 5> atry_{};
-    std::array<double, 5> beta_{};
-    std::array<double, 5> da_{};
-    std::array<double, 5> oneda_{};
-    FitMatrix alpha_{};
-    FitMatrix covar_{};
-    int mfit_ = 0;
+    ParameterVector params_{};       // the last accepted parameters
+    ParameterVector trialParams_{};  // params_ + step_ for the free ones
+    ParameterVector gradient_{};     // beta: sum of w (y - m) dm/da, over the free parameters
+    ParameterVector step_{};         // the solution for the free parameters
+    ParameterVector rhs_{};          // right-hand side, overwritten by the solver
+    FitMatrix curvature_{};          // alpha: sum of w dm/da_k dm/da_l, over the free parameters
+    FitMatrix workMatrix_{};         // curvature with damped diagonal, inverted in place
+    int freeCount_ = 0;
     double lambda_ = -1;
-    double chisq_ = 0;
-    double ochisq_ = 0;
+    double acceptedChisq_ = 0;
 
     std::vector<double> value_;       // model at each point
     std::vector<double> derivative_;  // 4 per point, 1-based inside each group of 5
@@ -79,7 +99,7 @@ void FitRun::Setup() {
     context_.kernelFirst = s_.kernelFirst;
     context_.kernel = s_.KernelBase();
     context_.delta = s_.delta;
-    a_ = s_.a;
+    params_ = s_.parameters;
     value_.assign(n_ + 1, 0.0);
     derivative_.assign((n_ + 1) * 5, 0.0);
 
@@ -130,7 +150,7 @@ void FitRun::Setup() {
     lowestPlace_ = lo;
 }
 
-void FitRun::EvaluateConvolvedAnalytic(const std::array<double, 5>& p) {
+void FitRun::EvaluateConvolvedAnalytic(const ParameterVector& p) {
     const int h = SubPointHalfCount(s_.subdivision);
     const int m = 2 * h + 1;
     const double delta = s_.delta;
@@ -201,7 +221,7 @@ void FitRun::EvaluateConvolvedAnalytic(const std::array<double, 5>& p) {
     }
 }
 
-void FitRun::EvaluateModel(const std::array<double, 5>& params) {
+void FitRun::EvaluateModel(const ParameterVector& params) {
     if (fastConvolution_) {
         EvaluateConvolvedAnalytic(params);
         return;
@@ -211,137 +231,208 @@ void FitRun::EvaluateModel(const std::array<double, 5>& params) {
     }
 }
 
-void FitRun::Accumulate(const std::array<double, 5>& params, FitMatrix& alpha,
-                        std::array<double, 5>& beta, double& chisq) {
-    for (int j = 1; j <= mfit_; ++j) {
-        for (int k = 1; k <= j; ++k) {
-            alpha[j][k] = 0.0;
+void FitRun::Accumulate(const ParameterVector& params, FitMatrix& curvature,
+                        ParameterVector& gradient, double& chisq) {
+    for (int row = 1; row <= freeCount_; ++row) {
+        for (int col = 1; col <= row; ++col) {
+            curvature[row][col] = 0.0;
         }
-        beta[j] = 0.0;
+        gradient[row] = 0.0;
     }
     chisq = 0.0;
     EvaluateModel(params);
-    const std::array<int, 5>& ia = s_.freeFlags;
-    for (std::size_t i = 1; i <= n_; ++i) {
-        const double* dyda = &derivative_[i * 5];
-        const double sig2i = 1.0 / (s_.sig[i] * s_.sig[i]);
-        const double dy = s_.y[i] - value_[i];
-        for (int j = 0, l = 1; l <= 4; ++l) {
-            if (ia[l]) {
-                const double wt = dyda[l] * sig2i;
-                ++j;
-                for (int k = 0, m = 1; m <= l; ++m) {
-                    if (ia[m]) {
-                        alpha[j][++k] += wt * dyda[m];
-                    }
-                }
-                beta[j] += dy * wt;
+    const std::array<int, 5>& isFree = s_.freeFlags;
+    for (std::size_t j = 1; j <= n_; ++j) {
+        const double* derivatives = &derivative_[j * 5];
+        const double weight = 1.0 / (s_.sigma[j] * s_.sigma[j]);
+        const double residual = s_.y[j] - value_[j];
+        // row and col count free parameters only; k and l run over all four.
+        for (int row = 0, k = 1; k <= 4; ++k) {
+            if (!isFree[k]) {
+                continue;
             }
+            const double weighted = derivatives[k] * weight;
+            ++row;
+            for (int col = 0, l = 1; l <= k; ++l) {
+                if (isFree[l]) {
+                    curvature[row][++col] += weighted * derivatives[l];
+                }
+            }
+            gradient[row] += residual * weighted;
         }
-        chisq += dy * dy * sig2i;
+        chisq += residual * residual * weight;
     }
-    for (int j = 2; j <= mfit_; ++j) {
-        for (int k = 1; k < j; ++k) {
-            alpha[k][j] = alpha[j][k];
+    for (int row = 2; row <= freeCount_; ++row) {
+        for (int col = 1; col < row; ++col) {
+            curvature[col][row] = curvature[row][col];
         }
     }
 }
 
 void FitRun::SolveWithLambda() {
-    for (int j = 1; j <= mfit_; ++j) {
-        for (int k = 1; k <= mfit_; ++k) {
-            covar_[j][k] = alpha_[j][k];
+    for (int row = 1; row <= freeCount_; ++row) {
+        for (int col = 1; col <= freeCount_; ++col) {
+            workMatrix_[row][col] = curvature_[row][col];
         }
-        covar_[j][j] = alpha_[j][j] * (1.0 + lambda_);
-        oneda_[j] = beta_[j];
+        workMatrix_[row][row] = curvature_[row][row] * (1.0 + lambda_);
+        rhs_[row] = gradient_[row];
     }
-    GaussJordan(covar_, mfit_, oneda_);
-    for (int j = 1; j <= mfit_; ++j) {
-        da_[j] = oneda_[j];
+    GaussJordan(workMatrix_, freeCount_, rhs_);
+    for (int row = 1; row <= freeCount_; ++row) {
+        step_[row] = rhs_[row];
     }
 }
 
 void FitRun::Initialise() {
-    mfit_ = 0;
-    for (int j = 1; j <= 4; ++j) {
-        if (s_.freeFlags[j]) {
-            ++mfit_;
+    freeCount_ = 0;
+    for (int k = 1; k <= 4; ++k) {
+        if (s_.freeFlags[k]) {
+            ++freeCount_;
         }
     }
-    lambda_ = 0.001;
-    Accumulate(a_, alpha_, beta_, chisq_);
-    ochisq_ = chisq_;
-    atry_ = a_;
+    lambda_ = kStartLambda;
+    Accumulate(params_, curvature_, gradient_, acceptedChisq_);
+    trialParams_ = params_;
     Step();
 }
 
-void FitRun::Step() {
+bool FitRun::Step() {
     SolveWithLambda();
-    for (int j = 0, l = 1; l <= 4; ++l) {
-        if (s_.freeFlags[l]) {
-            atry_[l] = a_[l] + da_[++j];
+    return TryStep();
+}
+
+bool FitRun::TryStep() {
+    for (int row = 0, k = 1; k <= 4; ++k) {
+        if (s_.freeFlags[k]) {
+            trialParams_[k] = params_[k] + step_[++row];
         }
     }
-    FitMatrix trialAlpha{};
-    std::array<double, 5> trialBeta{};
-    Accumulate(atry_, trialAlpha, trialBeta, chisq_);
-    if (ochisq_ > chisq_) {
-        lambda_ *= 0.1;
-        ochisq_ = chisq_;
-        alpha_ = trialAlpha;
-        beta_ = trialBeta;
-        a_ = atry_;
-    } else {
-        lambda_ *= 10.0;
-        chisq_ = ochisq_;
+    FitMatrix trialCurvature{};
+    ParameterVector trialGradient{};
+    double trialChisq = 0;
+    Accumulate(trialParams_, trialCurvature, trialGradient, trialChisq);
+    if (acceptedChisq_ > trialChisq) {
+        lambda_ *= kLambdaDown;  // 0 stays 0 in the final call
+        acceptedChisq_ = trialChisq;
+        curvature_ = trialCurvature;
+        gradient_ = trialGradient;
+        params_ = trialParams_;
+        return true;
+    }
+    lambda_ *= kLambdaUp;
+    return false;
+}
+
+// Spreads the freeCount x freeCount result to 4 x 4: rows and columns of fixed parameters zero.
+void FitRun::ExpandCovariance(FitMatrix& matrix, const std::array<int, 5>& isFree, int freeCount) {
+    for (int row = freeCount + 1; row <= 4; ++row) {
+        for (int col = 1; col <= row; ++col) {
+            matrix[row][col] = matrix[col][row] = 0.0;
+        }
+    }
+    int place = freeCount;
+    for (int k = 4; k >= 1; --k) {
+        if (isFree[k]) {
+            for (int i = 1; i <= 4; ++i) {
+                std::swap(matrix[i][place], matrix[i][k]);
+            }
+            for (int i = 1; i <= 4; ++i) {
+                std::swap(matrix[place][i], matrix[k][i]);
+            }
+            --place;
+        }
     }
 }
 
-void FitRun::ExpandCovariance(FitMatrix& m, const std::array<int, 5>& ia, int mfit) {
-    for (int i = mfit + 1; i <= 4; ++i) {
-        for (int j = 1; j <= i; ++j) {
-            m[i][j] = m[j][i] = 0.0;
-        }
-    }
-    int k = mfit;
-    for (int j = 4; j >= 1; --j) {
-        if (ia[j]) {
-            for (int i = 1; i <= 4; ++i) {
-                std::swap(m[i][k], m[i][j]);
-            }
-            for (int i = 1; i <= 4; ++i) {
-                std::swap(m[k][i], m[j][i]);
-            }
-            --k;
-        }
-    }
-}
-
-void FitRun::Finish() {
+void FitRun::Finish(bool polish) {
     lambda_ = 0.0;
     SolveWithLambda();
-    ExpandCovariance(covar_, s_.freeFlags, mfit_);
-    ExpandCovariance(alpha_, s_.freeFlags, mfit_);
+    // The stopping rule leaves the parameters some 1e-4 standard errors from the minimum; the
+    // Gauss-Newton step that this solve yields anyway takes them the rest of the way.
+    if (polish && TryStep()) {
+        SolveWithLambda();
+    }
+    ExpandCovariance(workMatrix_, s_.freeFlags, freeCount_);
+    ExpandCovariance(curvature_, s_.freeFlags, freeCount_);
 }
 
 void FitRun::EvaluateCurve(CCurveData<PointData>& curve) {
     curve.Clear();
     if (fastConvolution_) {
-        EvaluateModel(a_);
+        EvaluateModel(params_);
         for (std::size_t j = 1; j <= n_; ++j) {
             curve.AddPoint(s_.x[j], value_[j]);
         }
         return;
     }
     for (std::size_t j = 1; j <= n_; ++j) {
-        curve.AddPoint(s_.x[j], FittedCurveValue(s_.model, s_.x[j], a_.data(), context_));
+        curve.AddPoint(s_.x[j], FittedCurveValue(s_.model, s_.x[j], params_.data(), context_));
     }
 }
 
-int stopWithCheck(FitEngineState& s, const char* message) {
+int stopWithCheck(FitEngineState& s, const std::string& message) {
     s.errorFlag = true;
-    s.errorText = std::string(kFitErrorPrefix) + message;
+    s.errorText = kFitErrorPrefix + message;
     return -1;
+}
+
+bool EvenInFrequency(int model) {
+    return model == kModelDho || model == kModelConvolvedDho;
+}
+
+struct XRange {
+    double lowest, highest;
+    bool Holds(double v) const { return v >= lowest && v <= highest; }
+};
+
+XRange FittedRange(const FitEngineState& s) {
+    const auto [lowest, highest] = std::minmax_element(s.x.begin() + 1, s.x.end());
+    return {*lowest, *highest};
+}
+
+// Every shape is unchanged when area and width change sign together, and the DHO when the
+// frequency does: a fit may end on either sign. The operator reads a positive width and the
+// DHO frequency on the side of the data window.
+void NormaliseSigns(ParameterVector& p, const FitEngineState& s) {
+    const std::array<int, 5>& isFree = s.freeFlags;
+    if (p[4] < 0 && isFree[2] && isFree[4]) {
+        p[2] = -p[2];
+        p[4] = -p[4];
+    }
+    const XRange range = FittedRange(s);
+    if (isFree[3] && EvenInFrequency(s.model) && !range.Holds(p[3]) && range.Holds(-p[3])) {
+        p[3] = -p[3];
+    }
+}
+
+bool FiniteResult(const ParameterVector& p, const FitMatrix& covariance, double chisq) {
+    bool finite = std::isfinite(chisq);
+    for (int k = 1; k <= 4; ++k) {
+        finite = finite && std::isfinite(p[static_cast<std::size_t>(k)]) &&
+                 std::isfinite(covariance[k][k]);
+    }
+    return finite;
+}
+
+// Why the fitted parameters are no line of the data window, or nothing. A fixed centre or
+// width is the operator's choice (a line's tail beside the window) and is not judged.
+std::optional<std::string> OutsideTheWindow(const FitEngineState& s, const ParameterVector& p) {
+    const XRange range = FittedRange(s);
+    const double span = range.highest - range.lowest;
+    const double centre = p[3];
+    const double width = p[4];
+    if (s.freeFlags[3] && !range.Holds(centre)) {
+        return formatted("ERROR: Fit failed, centre %g outside the fitted range %g to %g", centre,
+                         range.lowest, range.highest);
+    }
+    if (s.freeFlags[4] && !(width > 0)) {
+        return formatted("ERROR: Fit failed, width %g is not positive", width);
+    }
+    if (s.freeFlags[4] && width > span) {
+        return formatted("ERROR: Fit failed, width %g is larger than the fitted range %g", width,
+                         span);
+    }
+    return std::nullopt;
 }
 
 }  // namespace
@@ -400,71 +491,72 @@ std::optional<std::string> BuildConvolutionKernel(FitEngineState& s) {
     return std::nullopt;
 }
 
-void GaussJordan(FitMatrix& a, int n, std::array<double, 5>& b) {
-    std::array<int, 5> indxc{};
-    std::array<int, 5> indxr{};
-    std::array<int, 5> ipiv{};
-    for (int i = 1; i <= n; ++i) {
-        double big = 0.0;
-        int irow = 0;
-        int icol = 0;
-        for (int j = 1; j <= n; ++j) {
-            if (ipiv[j] != 1) {
-                for (int k = 1; k <= n; ++k) {
-                    if (ipiv[k] == 0) {
-                        if (std::fabs(a[j][k]) >= big) {
-                            big = std::fabs(a[j][k]);
-                            irow = j;
-                            icol = k;
-                        }
-                    } else if (ipiv[k] > 1) {
-                        throw KavroException("gaussj: Singular Matrix-1");
+void GaussJordan(FitMatrix& matrix, int size, std::array<double, 5>& rhs) {
+    std::array<int, 5> pivotRow{};      // row of the pivot of each pass
+    std::array<int, 5> pivotColumn{};   // its column
+    std::array<int, 5> timesPivoted{};  // per column
+    for (int pass = 1; pass <= size; ++pass) {
+        double largest = 0.0;
+        int row = 0;
+        int col = 0;
+        for (int j = 1; j <= size; ++j) {
+            if (timesPivoted[j] == 1) {
+                continue;
+            }
+            for (int k = 1; k <= size; ++k) {
+                if (timesPivoted[k] == 0) {
+                    if (std::fabs(matrix[j][k]) >= largest) {
+                        largest = std::fabs(matrix[j][k]);
+                        row = j;
+                        col = k;
                     }
+                } else if (timesPivoted[k] > 1) {
+                    throw KavroException("gaussj: Singular Matrix-1");
                 }
             }
         }
         // Only NaN entries leave no pivot: the search would take a used column again.
-        if (icol == 0) {
+        if (col == 0) {
             throw KavroException("gaussj: Singular Matrix-1");
         }
-        ++ipiv[icol];
-        if (irow != icol) {
-            std::swap(a[irow], a[icol]);
-            std::swap(b[irow], b[icol]);
+        ++timesPivoted[col];
+        if (row != col) {
+            std::swap(matrix[row], matrix[col]);
+            std::swap(rhs[row], rhs[col]);
         }
-        indxr[i] = irow;
-        indxc[i] = icol;
-        if (a[icol][icol] == 0.0) {
+        pivotRow[pass] = row;
+        pivotColumn[pass] = col;
+        if (matrix[col][col] == 0.0) {
             throw KavroException("gaussj: Singular Matrix-2");
         }
-        const double pivinv = 1.0 / a[icol][icol];
-        a[icol][icol] = 1.0;
-        for (int l = 1; l <= n; ++l) {
-            a[icol][l] *= pivinv;
+        const double inversePivot = 1.0 / matrix[col][col];
+        matrix[col][col] = 1.0;
+        for (int l = 1; l <= size; ++l) {
+            matrix[col][l] *= inversePivot;
         }
-        b[icol] *= pivinv;
-        for (int ll = 1; ll <= n; ++ll) {
-            if (ll != icol) {
-                const double dum = a[ll][icol];
-                a[ll][icol] = 0.0;
-                for (int l = 1; l <= n; ++l) {
-                    a[ll][l] -= a[icol][l] * dum;
-                }
-                b[ll] -= b[icol] * dum;
+        rhs[col] *= inversePivot;
+        for (int other = 1; other <= size; ++other) {
+            if (other == col) {
+                continue;
             }
+            const double factor = matrix[other][col];
+            matrix[other][col] = 0.0;
+            for (int l = 1; l <= size; ++l) {
+                matrix[other][l] -= matrix[col][l] * factor;
+            }
+            rhs[other] -= rhs[col] * factor;
         }
     }
-    for (int l = n; l >= 1; --l) {
-        if (indxr[l] != indxc[l]) {
-            for (int k = 1; k <= n; ++k) {
-                std::swap(a[k][indxr[l]], a[k][indxc[l]]);
+    for (int pass = size; pass >= 1; --pass) {
+        if (pivotRow[pass] != pivotColumn[pass]) {
+            for (int k = 1; k <= size; ++k) {
+                std::swap(matrix[k][pivotRow[pass]], matrix[k][pivotColumn[pass]]);
             }
         }
     }
 }
 
 int RunFitDriver(FitEngineState& s, FitObserver* observer) {
-    // 1. Kernel reset
     std::fill(s.KernelBase() - kKernelOffset, s.KernelBase() - kKernelOffset + kKernelStorage, 0.0);
     s.KernelBase()[kKernelCentre] = 1.0;
     s.kernelFirst = kKernelCentre;
@@ -489,82 +581,115 @@ int RunFitDriver(FitEngineState& s, FitObserver* observer) {
     }
     s.delta = std::fabs(s.x[2] - s.x[1]);
 
-    std::array<double, 5>& a = s.a;
+    ParameterVector& p = s.parameters;
     const std::array<int, 5>& isFree = s.freeFlags;
-    if (isFree[1] && a[1] == 0.0) {
-        a[1] = (s.y[1] + s.y[n]) / 2.0;
+    if (isFree[1] && p[1] == 0.0) {
+        p[1] = (s.y[1] + s.y[n]) / 2.0;
     }
-    if (isFree[2] && a[2] == 0.0) {
-        a[2] = s.delta * sum;
+    if (isFree[2] && p[2] == 0.0) {
+        p[2] = s.delta * sum;
     }
-    if (isFree[3] && a[3] == 0.0) {
-        a[3] = peakX;
+    if (isFree[3] && p[3] == 0.0) {
+        p[3] = peakX;
     }
-    if (isFree[4] && a[4] == 0.0) {
-        a[4] = s.delta * sum / (kFitPi * peakHeight);
+    if (isFree[4] && p[4] == 0.0) {
+        p[4] = s.delta * sum / (kFitPi * peakHeight);
     }
     // A data window without a positive count gives no width guess; it is treated as no width.
-    if (!(a[4] > 0.0)) {
-        if (a[2] != 0.0) {
+    if (!(p[4] > 0.0)) {
+        if (p[2] != 0.0) {
             return stopWithCheck(s, "ERROR: peak width <=0 (MAIN #4)");
         }
-        a[4] = 1.0;
+        p[4] = 1.0;
     }
 
     if (s.convolution) {
         if (auto failure = BuildConvolutionKernel(s)) {
-            return stopWithCheck(s, failure->c_str());
+            return stopWithCheck(s, *failure);
         }
     }
 
-    s.sig.assign(n + 1, 1.0);
+    s.sigma.assign(n + 1, 1.0);
+    double weightedSquares = 0;  // the scale of an exact fit's rounding
     for (std::size_t j = 1; j <= n; ++j) {
         const double root = std::sqrt(s.y[j]);
-        s.sig[j] = root > 1.0 ? root : 1.0;
+        s.sigma[j] = root > 1.0 ? root : 1.0;
+        weightedSquares += s.y[j] * s.y[j] / (s.sigma[j] * s.sigma[j]);
     }
 
     s.chisq = 0.0;
     if (s.maxIterations == 0) {
         return stopWithCheck(s, "ERROR: No iterations (MAIN #7)");
     }
+    const int freeCount =
+        static_cast<int>(std::count_if(isFree.begin() + 1, isFree.end(), [](int f) { return f; }));
+    if (static_cast<int>(n) <= freeCount) {
+        return stopWithCheck(
+            s, formatted("ERROR: No degrees of freedom, %d points for %d free parameters",
+                         static_cast<int>(n), freeCount));
+    }
 
     try {
         FitRun run(s);
         run.Setup();
         run.Initialise();
-        double previous = kFirstPrevious;
+        bool converged = false;
         int cycle = 1;
         for (; cycle <= s.maxIterations; ++cycle) {
-            run.Step();
+            const double before = run.chisq();
+            const bool accepted = run.Step();
             s.chisq = run.chisq();
-            const double ratio = (previous - s.chisq) / s.chisq;
-            if (ratio >= 0 && ratio < kStopRatio) {
+            // A refused step only raises lambda; the fit goes on from the same parameters.
+            if (accepted) {
+                converged = (before - s.chisq) / s.chisq < kStopRatio ||
+                            s.chisq <= kExactFitLevel * weightedSquares;
+            } else {
+                // With nothing free no step exists: the fit is at its end from the start.
+                converged = run.lambda() > kLambdaLimit || run.freeCount() == 0;
+            }
+            if (converged) {
                 break;
             }
-            previous = s.chisq;
             if (observer != nullptr && observer->cycleDone(cycle, s.maxIterations)) {
                 return stopWithCheck(s, "ERROR: USER ABORT");
             }
         }
         s.iterationsPerformed = cycle;
-        run.Finish();
+        run.Finish(converged);
+        s.chisq = run.chisq();
+
+        ParameterVector fitted = run.parameters();
+        NormaliseSigns(fitted, s);
+        if (!FiniteResult(fitted, run.covariance(), s.chisq)) {
+            return stopWithCheck(s, "ERROR: Fit failed, the result is not finite");
+        }
+        // An unfinished fit is judged when it ends; until then its values are the next start.
+        if (converged) {
+            if (auto failure = OutsideTheWindow(s, fitted)) {
+                return stopWithCheck(s, *failure);
+            }
+        }
         s.degreesOfFreedom = static_cast<int>(n) - run.freeCount();
         s.reducedChisq = s.chisq / s.degreesOfFreedom;
-        s.a = run.parameters();
+        s.parameters = fitted;
         for (int k = 1; k <= 4; ++k) {
-            s.errors[k] = std::sqrt(std::fabs(run.covariance()[k][k]));
+            s.errors[static_cast<std::size_t>(k)] = std::sqrt(std::fabs(run.covariance()[k][k]));
         }
         run.EvaluateCurve(s.fittedCurve);
+        if (!converged) {
+            return stopWithCheck(s, formatted("ERROR: Not converged in %d fitting cycles",
+                                              static_cast<int>(s.maxIterations)));
+        }
         return 0;
     } catch (const std::bad_alloc&) {
-        s.a = {0, 0, 0, 0, 0};
+        s.parameters = {0, 0, 0, 0, 0};
         s.errors = {0, 1.0, 1.0, 1.0, 1.0};
         if (observer != nullptr) {
             observer->fitFailed("Error during fit : allocation failure in vector()");
         }
         return -1;
     } catch (const KavroException& e) {
-        s.a = {0, 0, 0, 0, 0};
+        s.parameters = {0, 0, 0, 0, 0};
         s.errors = {0, 1.0, 1.0, 1.0, 1.0};
         if (observer != nullptr) {
             observer->fitFailed(std::string("Error during fit : ") + e.what());

@@ -34,10 +34,10 @@ enum class ConvolvedDerivatives {
 
 // One fit's inputs and results. Vectors are 1-based; element 0 is unused.
 struct FitEngineState {
-    std::vector<double> x{0.0};    // GHz, channel frequency minus z
-    std::vector<double> y{0.0};    // counts
-    std::vector<double> sig{0.0};  // sigma of each point, set by the driver
-    std::array<double, 5> a{};     // B, A, nu0, Gamma at 1..4; the start of the next fit
+    std::vector<double> x{0.0};          // GHz, channel frequency minus z
+    std::vector<double> y{0.0};          // counts
+    std::vector<double> sigma{0.0};      // standard deviation of each point, set by the driver
+    std::array<double, 5> parameters{};  // B, A, nu0, Gamma at 1..4; the start of the next fit
     std::array<int, 5> freeFlags{0, 1, 1, 1, 1};
     std::array<double, 5> errors{};  // sqrt|C[k][k]|, not scaled by the reduced chi-square
     int model = kModelDho;
@@ -48,7 +48,7 @@ struct FitEngineState {
     int iterationsPerformed = 0;
     int degreesOfFreedom = 0;               // n - free parameters
     double chisq = 0;                       // sum of (y - m)^2 / sigma^2
-    double reducedChisq = 0;                // chisq / degrees of freedom
+    double reducedChisq = 0;                // chisq / degrees of freedom (at least 1)
     std::vector<double> response{0.0};      // r[1..N]
     std::uint16_t responseCentreIndex = 0;  // 1-based, used when not centring on the maximum
     std::uint8_t centreOnMaximum = 1;
@@ -76,14 +76,22 @@ private:
 };
 
 // The fit of one line: checks, guesses, weights, Levenberg-Marquardt iterations, covariance and
-// the fitted curve. 0 when completed; -1 when a check stopped it (error flag and text set) or a
-// numeric failure ended it (parameters 0, errors 1, observer told).
+// the fitted curve. A refused step only raises lambda; the fit converges on an accepted step
+// that lowers chi-square by less than 1e-4 of it, or when lambda passes its bound.
+// 0 when it converged to a line inside the data window. -1 otherwise:
+//  - a check stopped it, or the result is no line of the window (centre outside the x range,
+//    width not positive or wider than the range, not finite): error flag and text set,
+//    parameters and fitted curve as they were before the iterations;
+//  - the cycles ran out first: error flag and text set, but the parameters, errors and fitted
+//    curve are those reached, so the next fit goes on from there;
+//  - a numeric failure: parameters 0, errors 1, observer told, error flag not set.
 int RunFitDriver(FitEngineState& state, FitObserver* observer = nullptr);
 
 // Builds the normalised kernel from the response; the check message on failure.
 std::optional<std::string> BuildConvolutionKernel(FitEngineState& state);
 
-// In-place Gauss-Jordan elimination with full pivoting on a[1..m][1..m] and one right-hand
-// column b[1..m]: a becomes its inverse and b the solution. Throws KavroException when singular.
+// In-place Gauss-Jordan elimination with full pivoting on matrix[1..size][1..size] and one
+// right-hand column rhs[1..size]: the matrix becomes its inverse and the column the solution.
+// Throws KavroException when singular.
 using FitMatrix = std::array<std::array<double, 5>, 5>;
-void GaussJordan(FitMatrix& a, int m, std::array<double, 5>& b);
+void GaussJordan(FitMatrix& matrix, int size, std::array<double, 5>& rhs);

@@ -21,39 +21,41 @@ double GaussianShape(double x, double area, double nu0, double gamma) {
     return area * kInvSqrtTwoPi * std::exp(-0.5 * u * u) / gamma;
 }
 
-double DhoModel(double x, const double* a, double* dyda, const ConvolutionContext&) {
-    const ShapeWithDerivatives d = DhoShapeWithDerivatives(x, a[2], a[3], a[4]);
-    dyda[1] = 1.0;
-    dyda[2] = d.dArea;
-    dyda[3] = d.dNu0;
-    dyda[4] = d.dGamma;
-    return a[1] + d.value;
+double DhoModel(double x, const double* params, double* derivatives, const ConvolutionContext&) {
+    const ShapeWithDerivatives d = DhoShapeWithDerivatives(x, params[2], params[3], params[4]);
+    derivatives[1] = 1.0;
+    derivatives[2] = d.dArea;
+    derivatives[3] = d.dNu0;
+    derivatives[4] = d.dGamma;
+    return params[1] + d.value;
 }
 
-double LorentzianModel(double x, const double* a, double* dyda, const ConvolutionContext&) {
-    const double area = a[2];
-    const double gamma = a[4];
-    const double dx = x - a[3];
+double LorentzianModel(double x, const double* params, double* derivatives,
+                       const ConvolutionContext&) {
+    const double area = params[2];
+    const double gamma = params[4];
+    const double dx = x - params[3];
     const double d = dx * dx + gamma * gamma;
-    dyda[1] = 1.0;
-    dyda[2] = gamma / (kFitPi * d);
-    dyda[3] = 2.0 * area * gamma * dx / (kFitPi * d * d);
-    dyda[4] = (area / kFitPi) * (1.0 / d - 2.0 * gamma * gamma / (d * d));
-    return a[1] + area * gamma / (kFitPi * d);
+    derivatives[1] = 1.0;
+    derivatives[2] = gamma / (kFitPi * d);
+    derivatives[3] = 2.0 * area * gamma * dx / (kFitPi * d * d);
+    derivatives[4] = (area / kFitPi) * (1.0 / d - 2.0 * gamma * gamma / (d * d));
+    return params[1] + area * gamma / (kFitPi * d);
 }
 
-double GaussianModel(double x, const double* a, double* dyda, const ConvolutionContext&) {
-    const double area = a[2];
-    const double gamma = a[4];
-    const double dx = x - a[3];
+double GaussianModel(double x, const double* params, double* derivatives,
+                     const ConvolutionContext&) {
+    const double area = params[2];
+    const double gamma = params[4];
+    const double dx = x - params[3];
     const double u = dx / gamma;
     const double g = std::exp(-0.5 * u * u);
     const double g2 = gamma * gamma;
-    dyda[1] = 1.0;
-    dyda[2] = kInvSqrtTwoPi * g / gamma;
-    dyda[3] = area * kInvSqrtTwoPi * g * dx / (g2 * gamma);
-    dyda[4] = area * kInvSqrtTwoPi * g * (dx * dx - g2) / (g2 * g2);
-    return a[1] + area * kInvSqrtTwoPi * g / gamma;
+    derivatives[1] = 1.0;
+    derivatives[2] = kInvSqrtTwoPi * g / gamma;
+    derivatives[3] = area * kInvSqrtTwoPi * g * dx / (g2 * gamma);
+    derivatives[4] = area * kInvSqrtTwoPi * g * (dx * dx - g2) / (g2 * g2);
+    return params[1] + area * kInvSqrtTwoPi * g / gamma;
 }
 
 namespace {
@@ -71,7 +73,8 @@ Shape ShapeForCode(int code) {
     }
 }
 
-double ConvolvedSum(Shape shape, double x, const double* a, const ConvolutionContext& context) {
+double ConvolvedSum(Shape shape, double x, const double* params,
+                    const ConvolutionContext& context) {
     const int h = SubPointHalfCount(context.subdivision);
     const int m = 2 * h + 1;
     const int count = context.responseCount <= 1 ? 1 : context.responseCount;
@@ -80,8 +83,8 @@ double ConvolvedSum(Shape shape, double x, const double* a, const ConvolutionCon
     for (int k = context.kernelFirst; k < context.kernelFirst + count; ++k) {
         double inner = 0;
         for (int i = -h; i <= h; ++i) {
-            inner +=
-                a[1] + shape(x + delta * (k - kKernelCentre) + delta * i / m, a[2], a[3], a[4]);
+            inner += params[1] + shape(x + delta * (k - kKernelCentre) + delta * i / m, params[2],
+                                       params[3], params[4]);
         }
         sum += context.kernel[k] * (1.0 / m) * inner;
     }
@@ -90,19 +93,19 @@ double ConvolvedSum(Shape shape, double x, const double* a, const ConvolutionCon
 
 }  // namespace
 
-double ConvolvedDhoModel(double x, const double* a, double* dyda,
+double ConvolvedDhoModel(double x, const double* params, double* derivatives,
                          const ConvolutionContext& context) {
-    dyda[1] = 1.0;
+    derivatives[1] = 1.0;
     for (int k = 2; k <= 4; ++k) {
-        std::array<double, 5> copy{a[0], a[1], a[2], a[3], a[4]};
-        dyda[k] = RiddersDerivative(
+        std::array<double, 5> copy{params[0], params[1], params[2], params[3], params[4]};
+        derivatives[k] = RiddersDerivative(
             [&](double value) {
                 copy[static_cast<std::size_t>(k)] = value;
                 return ConvolvedSum(DhoShape, x, copy.data(), context);
             },
-            a[k], 0.1 * a[k]);
+            params[k], 0.1 * params[k]);
     }
-    return ConvolvedSum(DhoShape, x, a, context);
+    return ConvolvedSum(DhoShape, x, params, context);
 }
 
 FitModelFunction ModelForCode(int code) {
@@ -120,8 +123,9 @@ FitModelFunction ModelForCode(int code) {
     }
 }
 
-double FittedCurveValue(int code, double x, const double* a, const ConvolutionContext& context) {
-    return ConvolvedSum(ShapeForCode(code), x, a, context);
+double FittedCurveValue(int code, double x, const double* params,
+                        const ConvolutionContext& context) {
+    return ConvolvedSum(ShapeForCode(code), x, params, context);
 }
 
 CFitModelProvider::CFitModelProvider(double baseline, double area, double peak, double width,

@@ -31,16 +31,20 @@ struct ConvolutionContext {
     double delta = 0;                 // |x[2] - x[1]|
 };
 
-// The model at x for a[1..4] = (B, A, nu0, Gamma); the four partial derivatives go to dyda[1..4].
-using FitModelFunction = double (*)(double x, const double* a, double* dyda,
+// The model at x for params[1..4] = (B, A, nu0, Gamma); the four partial derivatives go to
+// derivatives[1..4].
+using FitModelFunction = double (*)(double x, const double* params, double* derivatives,
                                     const ConvolutionContext& context);
 
-double DhoModel(double x, const double* a, double* dyda, const ConvolutionContext& context);
-double LorentzianModel(double x, const double* a, double* dyda, const ConvolutionContext& context);
-double GaussianModel(double x, const double* a, double* dyda, const ConvolutionContext& context);
+double DhoModel(double x, const double* params, double* derivatives,
+                const ConvolutionContext& context);
+double LorentzianModel(double x, const double* params, double* derivatives,
+                       const ConvolutionContext& context);
+double GaussianModel(double x, const double* params, double* derivatives,
+                     const ConvolutionContext& context);
 // The convolved DHO with Ridders' derivatives: slow, kept as the reference the fast path of
 // the engine is checked against.
-double ConvolvedDhoModel(double x, const double* a, double* dyda,
+double ConvolvedDhoModel(double x, const double* params, double* derivatives,
                          const ConvolutionContext& context);
 
 // nullptr for a code outside 1..4.
@@ -75,36 +79,39 @@ inline int SubPointHalfCount(int subdivision) {
     return subdivision > 0 ? subdivision / 2 : 0;
 }
 
-// Ridders' extrapolated central difference of valueAt(p) at p, starting with step h0.
+// Ridders' extrapolated central difference of valueAt(p) at p, starting with step firstStep:
+// column i of the table uses the i-th smaller step, row j removes one more even power of the
+// step from the error.
 template <typename ValueAt>
-double RiddersDerivative(ValueAt&& valueAt, double p, double h0) {
-    constexpr int kTable = 10;
+double RiddersDerivative(ValueAt&& valueAt, double p, double firstStep) {
+    constexpr int kTableSize = 10;
     constexpr double kShrink = 1.4;
-    constexpr double kShrink2 = kShrink * kShrink;
-    constexpr double kSafe = 2.0;
-    if (h0 == 0.0) {
+    constexpr double kShrinkSquared = kShrink * kShrink;
+    // Stop once the diagonal moves by more than this many times the best error estimate.
+    constexpr double kGrowthLimit = 2.0;
+    if (firstStep == 0.0) {
         throw KavroException("h must  be  nonzero in  dfridr.");
     }
-    double t[kTable + 1][kTable + 1];
-    double h = h0;
-    t[1][1] = (valueAt(p + h) - valueAt(p - h)) / (2.0 * h);
-    double err = 1e30;
-    double answer = t[1][1];
-    for (int i = 2; i <= kTable; ++i) {
-        h /= kShrink;
-        t[1][i] = (valueAt(p + h) - valueAt(p - h)) / (2.0 * h);
-        double f = kShrink2;
+    double table[kTableSize + 1][kTableSize + 1];
+    double step = firstStep;
+    table[1][1] = (valueAt(p + step) - valueAt(p - step)) / (2.0 * step);
+    double bestError = 1e30;
+    double answer = table[1][1];
+    for (int i = 2; i <= kTableSize; ++i) {
+        step /= kShrink;
+        table[1][i] = (valueAt(p + step) - valueAt(p - step)) / (2.0 * step);
+        double factor = kShrinkSquared;
         for (int j = 2; j <= i; ++j) {
-            t[j][i] = (t[j - 1][i] * f - t[j - 1][i - 1]) / (f - 1.0);
-            f *= kShrink2;
-            const double e =
-                std::fmax(std::fabs(t[j][i] - t[j - 1][i]), std::fabs(t[j][i] - t[j - 1][i - 1]));
-            if (e <= err) {
-                err = e;
-                answer = t[j][i];
+            table[j][i] = (table[j - 1][i] * factor - table[j - 1][i - 1]) / (factor - 1.0);
+            factor *= kShrinkSquared;
+            const double error = std::fmax(std::fabs(table[j][i] - table[j - 1][i]),
+                                           std::fabs(table[j][i] - table[j - 1][i - 1]));
+            if (error <= bestError) {
+                bestError = error;
+                answer = table[j][i];
             }
         }
-        if (std::fabs(t[i][i] - t[i - 1][i - 1]) >= kSafe * err) {
+        if (std::fabs(table[i][i] - table[i - 1][i - 1]) >= kGrowthLimit * bestError) {
             break;
         }
     }
@@ -113,7 +120,8 @@ double RiddersDerivative(ValueAt&& valueAt, double p, double h0) {
 
 // The stored curve after a fit: the model's shape, averaged over the M sub-points of every
 // kernel entry k = s .. s + N' - 1, plus the baseline inside the sum.
-double FittedCurveValue(int code, double x, const double* a, const ConvolutionContext& context);
+double FittedCurveValue(int code, double x, const double* params,
+                        const ConvolutionContext& context);
 
 // Evaluates the final model for export on the spectrum's own frequency axis.
 class CFitModelProvider {

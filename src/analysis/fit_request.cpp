@@ -25,7 +25,7 @@ private:
 
 void RunOneShotFit(t_fit& request, Prompter* prompter) {
     FitEngineState state;
-    state.a = {0, request.B, request.A, request.nu0, request.Gamma};
+    state.parameters = {0, request.B, request.A, request.nu0, request.Gamma};
     state.freeFlags = {0, request.freeB, request.freeA, request.freeNu0, request.freeGamma};
     state.z = request.z;
     state.subdivision = request.subdivision;
@@ -53,10 +53,10 @@ void RunOneShotFit(t_fit& request, Prompter* prompter) {
     PrompterObserver observer(prompter);
     RunFitDriver(state, &observer);
 
-    request.B = state.a[1];
-    request.A = state.a[2];
-    request.nu0 = state.a[3];
-    request.Gamma = state.a[4];
+    request.B = state.parameters[1];
+    request.A = state.parameters[2];
+    request.nu0 = state.parameters[3];
+    request.Gamma = state.parameters[4];
     request.sigmaB = state.errors[1];
     request.sigmaA = state.errors[2];
     request.sigmaNu0 = state.errors[3];

@@ -88,9 +88,12 @@ void CGFIT_object::onMessage(Message& m) {
         case msg::WM_FIT_CLOSE:
             Close();
             break;
-        case msg::WM_FIT_OPTION:
-            Option(m.wParam, m.lParam, m.payloadAs<double>());
+        case msg::WM_FIT_OPTION: {
+            const double* field = m.payloadAs<double>();
+            Option(static_cast<fitmsg::FitOption>(m.wParam), m.lParam,
+                   field != nullptr ? std::optional<double>(*field) : std::nullopt);
             break;
+        }
         case msg::WM_FIT_RUN:
             Run(static_cast<int>(m.wParam));
             break;
@@ -166,7 +169,7 @@ void CGFIT_object::Prepare() {
     engine_.z = 0;
     engine_.subdivision = 1;
     engine_.maxIterations = 0;
-    engine_.a = {0, 0, 0, 0, 0};
+    engine_.parameters = {0, 0, 0, 0, 0};
     engine_.freeFlags = {0, 1, 1, 1, 1};
     FillDataCurve();
 
@@ -197,10 +200,10 @@ void CGFIT_object::Prepare() {
 
 void CGFIT_object::Show(int afterFit) {
     FitPublication p;
-    p.area = SixSignificantDigits(engine_.a[2]);
-    p.baseline = SixSignificantDigits(engine_.a[1]);
-    p.frequency = SixSignificantDigits(engine_.a[3]);
-    p.halfWidth = SixSignificantDigits(engine_.a[4]);
+    p.area = SixSignificantDigits(engine_.parameters[2]);
+    p.baseline = SixSignificantDigits(engine_.parameters[1]);
+    p.frequency = SixSignificantDigits(engine_.parameters[3]);
+    p.halfWidth = SixSignificantDigits(engine_.parameters[4]);
     p.maxIterations = engine_.maxIterations;
     if (dataCurve_.GetCount() > 0) {
         char text[128];
@@ -216,6 +219,9 @@ void CGFIT_object::Show(int afterFit) {
                 Printed("\xC2\xB1 %.3G", engine_.errors[static_cast<std::size_t>(order[i])]);
         }
         p.chiSquareText = Printed("Red. chisq: %7G", engine_.reducedChisq);
+        if (engine_.errorFlag) {
+            p.failureText = engine_.errorText.substr(std::string(kFitErrorPrefix).size());
+        }
     } else {
         p.chiSquareText = "Red. chisq: N/A";
     }
@@ -223,42 +229,45 @@ void CGFIT_object::Show(int afterFit) {
     RedrawZoom();
 }
 
-void CGFIT_object::Option(std::uintptr_t item, std::intptr_t value, const double* windowValue) {
-    auto parameter = [&](int k) {
-        if (windowValue != nullptr) {
-            engine_.a[static_cast<std::size_t>(k)] = *windowValue;
+void CGFIT_object::Option(fitmsg::FitOption option, std::intptr_t state,
+                          std::optional<double> field) {
+    using fitmsg::FitOption;
+    // A parameter option takes the window's value; a checked box fixes the parameter.
+    auto parameter = [&](std::size_t k) {
+        if (field) {
+            engine_.parameters[k] = *field;
         }
-        engine_.freeFlags[static_cast<std::size_t>(k)] = value == 0 ? 1 : 0;
+        engine_.freeFlags[k] = state == 0 ? 1 : 0;
     };
-    switch (item) {
-        case fitmsg::kOptionModel:
-            engine_.model = static_cast<int>(value);
+    switch (option) {
+        case FitOption::Model:
+            engine_.model = static_cast<int>(state);
             break;
-        case fitmsg::kOptionConvolution:
-            engine_.convolution = value != 0 ? 1 : 0;
+        case FitOption::Convolution:
+            engine_.convolution = state != 0 ? 1 : 0;
             if (engine_.convolution && engine_.model == kModelDho) {
                 engine_.model = kModelConvolvedDho;
             } else if (!engine_.convolution && engine_.model == kModelConvolvedDho) {
                 engine_.model = kModelDho;
             }
             break;
-        case fitmsg::kOptionBaseline:
+        case FitOption::Baseline:
             parameter(1);
             break;
-        case fitmsg::kOptionFrequency:
-            parameter(3);
-            break;
-        case fitmsg::kOptionArea:
+        case FitOption::Area:
             parameter(2);
             break;
-        case fitmsg::kOptionHalfWidth:
+        case FitOption::Frequency:
+            parameter(3);
+            break;
+        case FitOption::HalfWidth:
             parameter(4);
             break;
-        case fitmsg::kOptionSubdivision:
-            engine_.subdivision = value <= 1 ? 0 : static_cast<int>(value);
+        case FitOption::Subdivision:
+            engine_.subdivision = state <= 1 ? 0 : static_cast<int>(state);
             break;
-        case fitmsg::kOptionZeroFrequency:
-            engine_.z = value != 0 && windowValue != nullptr ? *windowValue : 0.0;
+        case FitOption::ZeroFrequency:
+            engine_.z = state != 0 && field ? *field : 0.0;
             break;
         default:
             return;
@@ -293,7 +302,7 @@ void CGFIT_object::Run(int maxIterations) {
 
     if (dataCurve_.GetCount() != higher_ - lower_ + 1) {
         FillDataCurve();
-        engine_.a = {0, 0, 0, 0, 0};
+        engine_.parameters = {0, 0, 0, 0, 0};
     }
     if (dataCurve_.GetCount() < kMinimumWorkerPoints) {
         if (setup_.prompter != nullptr) {
@@ -352,7 +361,7 @@ FitSnapshot CGFIT_object::Snapshot() const {
     s.spectrum = setup_.spectrum;
     s.dataCurve = dataCurve_;
     s.fittedCurve = engine_.fittedCurve;
-    s.parameters = engine_.a;
+    s.parameters = engine_.parameters;
     s.errors = engine_.errors;
     s.reducedChisq = engine_.reducedChisq;
     s.model = engine_.model;
@@ -361,8 +370,8 @@ FitSnapshot CGFIT_object::Snapshot() const {
     s.lowerMarker = lower_;
     s.higherMarker = higher_;
     s.modelProvider = std::make_shared<CFitModelProvider>(
-        engine_.a[1], engine_.a[2], engine_.a[3], engine_.a[4], engine_.z, engine_.subdivision,
-        ResponsePresent() ? &response_ : nullptr);
+        engine_.parameters[1], engine_.parameters[2], engine_.parameters[3], engine_.parameters[4],
+        engine_.z, engine_.subdivision, ResponsePresent() ? &response_ : nullptr);
     return s;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "analysis/fit_engine.h"
@@ -38,7 +39,7 @@ private:
 
     void Prepare();
     void Show(int afterFit);
-    void Option(std::uintptr_t item, std::intptr_t value, const double* windowValue);
+    void Option(fitmsg::FitOption option, std::intptr_t state, std::optional<double> field);
     void Run(int maxIterations);
     void SetResponse(const CInstrumentalResponseFunction& response);
     void Close();

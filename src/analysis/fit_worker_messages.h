@@ -4,6 +4,7 @@
 #include <atomic>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "analysis/curve_data.h"
@@ -18,15 +19,25 @@
 // dialog) live on the window thread; the worker posts these to their sink.
 namespace fitmsg {
 
-// wParam: option item; lParam: its value; payload double: the window's field for 102-105, 108.
-inline constexpr std::uint32_t kOptionBaseline = 102;
-inline constexpr std::uint32_t kOptionFrequency = 103;
-inline constexpr std::uint32_t kOptionArea = 104;
-inline constexpr std::uint32_t kOptionHalfWidth = 105;
-inline constexpr std::uint32_t kOptionModel = 100;
-inline constexpr std::uint32_t kOptionConvolution = 101;
-inline constexpr std::uint32_t kOptionSubdivision = 106;
-inline constexpr std::uint32_t kOptionZeroFrequency = 108;
+// The options of WM_FIT_OPTION, numbered as its wParam; lParam is the option's state.
+enum class FitOption : std::uintptr_t {
+    Model = 100,          // state: model code 1, 2 or 3
+    Convolution = 101,    // state: the "Apply convolution" box
+    Baseline = 102,       // state: the parameter's "fixed" box; field: the window's value
+    Frequency = 103,      // as Baseline
+    Area = 104,           // as Baseline
+    HalfWidth = 105,      // as Baseline
+    Subdivision = 106,    // state: the channel subdivision
+    ZeroFrequency = 108,  // state: the zero-frequency box; field: the window's position
+};
+
+// WM_FIT_OPTION with the window's field, when the option has one, as a double payload.
+inline Message MakeFitOptionMessage(FitOption option, std::intptr_t state,
+                                    std::optional<double> field = std::nullopt) {
+    const auto item = static_cast<std::uintptr_t>(option);
+    return field ? makeMessage(msg::WM_FIT_OPTION, item, state, *field)
+                 : makeMessage(msg::WM_FIT_OPTION, item, state);
+}
 
 // Marker keys of the detailed window, posted on to the main window as WM_FIT_MARKER_KEY.
 inline constexpr std::uintptr_t kFirstMarkerDown = 10000;
@@ -65,6 +76,8 @@ struct FitPublication {
     std::string rangeText;                  // "Fitting data from %.1lf GHz to %.1lf GHz"
     std::array<std::string, 4> errorTexts;  // baseline, area, frequency, half width
     std::string chiSquareText;              // "Red. chisq: %7G" or "Red. chisq: N/A"
+    // Why the last fit did not end at a line of the window; empty after a good fit.
+    std::string failureText;
 };
 
 // The worker's results and data for the zoom view, the export dialog and GRAPH.TXT.

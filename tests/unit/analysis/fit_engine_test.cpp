@@ -77,7 +77,7 @@ TEST(FitDriver, ChecksStopTheFitWithTheirTexts) {
         }
         s.SetPoints(xs, ys);
         s.maxIterations = static_cast<std::uint16_t>(c.maxIterations);
-        s.a[4] = c.gamma;
+        s.parameters[4] = c.gamma;
         s.freeFlags[4] = c.gammaFree;
         s.fittedCurve.AddPoint(1, 2);
         EXPECT_EQ(RunFitDriver(s), -1);
@@ -95,13 +95,13 @@ TEST(FitDriver, NoIterationsStoresTheGuesses) {
     EXPECT_EQ(RunFitDriver(s), -1);
     EXPECT_EQ(s.errorText, kPrefix + "ERROR: No iterations (MAIN #7)");
     const double delta = 0.001 - -0.1;  // taken after the point at 0 GHz has moved
-    EXPECT_DOUBLE_EQ(s.a[1], (4 + 6) / 2.0);
-    EXPECT_DOUBLE_EQ(s.a[2], delta * 61.5);
-    EXPECT_DOUBLE_EQ(s.a[3], 0.1);
-    EXPECT_DOUBLE_EQ(s.a[4], delta * 61.5 / (kFitPi * 31));  // peak height rounded up
+    EXPECT_DOUBLE_EQ(s.parameters[1], (4 + 6) / 2.0);
+    EXPECT_DOUBLE_EQ(s.parameters[2], delta * 61.5);
+    EXPECT_DOUBLE_EQ(s.parameters[3], 0.1);
+    EXPECT_DOUBLE_EQ(s.parameters[4], delta * 61.5 / (kFitPi * 31));  // peak height rounded up
     EXPECT_EQ(s.x[2], 0.001) << "a point at 0 GHz moves";
-    EXPECT_EQ(s.sig[1], 2.0);
-    EXPECT_EQ(s.sig[2], 3.0);
+    EXPECT_EQ(s.sigma[1], 2.0);
+    EXPECT_EQ(s.sigma[2], 3.0);
 }
 
 TEST(FitDriver, WeightsFollowTheCounts) {
@@ -111,7 +111,7 @@ TEST(FitDriver, WeightsFollowTheCounts) {
     RunFitDriver(s);
     const double expected[] = {0, 1, 1, 3, 1, std::sqrt(2.0), 10};
     for (int j = 1; j <= 6; ++j) {
-        EXPECT_DOUBLE_EQ(s.sig[static_cast<std::size_t>(j)], expected[j]) << "point " << j;
+        EXPECT_DOUBLE_EQ(s.sigma[static_cast<std::size_t>(j)], expected[j]) << "point " << j;
     }
 }
 
@@ -119,52 +119,194 @@ TEST(FitDriver, WidthWithoutAreaBecomesOne) {
     FitEngineState s;
     s.SetPoints({1, 2, 3, 4, 5}, {3, 3, 3, 3, 3});
     s.maxIterations = 0;
-    s.a[2] = 0;
+    s.parameters[2] = 0;
     s.freeFlags[2] = 0;
-    s.a[4] = -2;
+    s.parameters[4] = -2;
     s.freeFlags[4] = 0;
     RunFitDriver(s);
     EXPECT_EQ(s.errorText, kPrefix + "ERROR: No iterations (MAIN #7)");
-    EXPECT_EQ(s.a[4], 1.0);
+    EXPECT_EQ(s.parameters[4], 1.0);
 
     // No positive count gives no width guess; with a guessed area of 0 that is the same case.
     FitEngineState empty;
     empty.SetPoints({1, 2, 3, 4, 5}, {0, 0, 0, 0, 0});
     empty.maxIterations = 0;
     RunFitDriver(empty);
-    EXPECT_EQ(empty.a[4], 1.0);
+    EXPECT_EQ(empty.parameters[4], 1.0);
 }
 
-TEST(FitDriver, IterationCountFollowsTheStoppingRule) {
-    // Only the baseline free: a linear problem, solved by the first steps, so the second
-    // cycle gains nothing and ends the loop.
+TEST(FitDriver, AConvergedFitEndsOnASmallAcceptedDecrease) {
+    // Only the baseline free: a linear problem, solved by the first steps, so the next cycle
+    // gains almost nothing and ends the loop.
     FitEngineState linear = LineState(kModelLorentzian, {40, 300, 2.5, 0.3});
-    linear.a = {0, 10, 300, 2.5, 0.3};
+    linear.parameters = {0, 10, 300, 2.5, 0.3};
     linear.freeFlags = {0, 1, 0, 0, 0};
     RecordingObserver observer;
     ASSERT_EQ(RunFitDriver(linear, &observer), 0);
-    EXPECT_EQ(linear.iterationsPerformed, 2);
-    EXPECT_EQ(observer.cycles, std::vector<int>{1});
+    EXPECT_EQ(linear.errorText, "NO ERROR");
+    EXPECT_LE(linear.iterationsPerformed, 3);
+    EXPECT_EQ(static_cast<int>(observer.cycles.size()), linear.iterationsPerformed - 1)
+        << "the cycle that ends the loop is not reported";
+}
 
-    // Still improving when the cycles run out.
+TEST(FitDriver, RunningOutOfCyclesIsNotConvergedAndTheNextFitGoesOn) {
     for (int maxIterations : {1, 2}) {
+        SCOPED_TRACE(testing::Message() << maxIterations << " cycles");
         FitEngineState s = LineState(kModelLorentzian, {40, 300, 2.5, 0.3});
-        s.a = {0, 10, 100, 2.0, 0.8};
+        const std::array<double, 5> start{0, 10, 100, 2.0, 0.8};
+        s.parameters = start;
         s.maxIterations = static_cast<std::uint16_t>(maxIterations);
         RecordingObserver counted;
-        ASSERT_EQ(RunFitDriver(s, &counted), 0);
+        EXPECT_EQ(RunFitDriver(s, &counted), -1);
+        EXPECT_TRUE(s.errorFlag);
+        EXPECT_EQ(s.errorText, kPrefix + "ERROR: Not converged in " +
+                                   std::to_string(maxIterations) + " fitting cycles");
         EXPECT_EQ(s.iterationsPerformed, maxIterations + 1);
         EXPECT_EQ(static_cast<int>(counted.cycles.size()), maxIterations);
+        EXPECT_NE(s.parameters, start) << "the values reached are kept";
+        EXPECT_EQ(s.fittedCurve.GetCount(), 121);
+
+        // FIT pressed again goes on from there to the line.
+        s.errorFlag = false;
+        s.errorText = "NO ERROR";
+        s.maxIterations = 50;
+        ASSERT_EQ(RunFitDriver(s), 0) << s.errorText;
+        EXPECT_NEAR(s.parameters[3], 2.5, 1e-3);
     }
+}
+
+TEST(FitDriver, ZeroDegreesOfFreedomIsACheck) {
+    const std::vector<double> xs{1.0, 1.1, 1.2, 1.3};
+    const std::vector<double> ys{12, 40, 25, 11};
+    FitEngineState s;
+    s.SetPoints(xs, ys);
+    s.maxIterations = 20;
+    s.reducedChisq = 1.5;  // from an earlier fit
+    EXPECT_EQ(RunFitDriver(s), -1);
+    EXPECT_EQ(s.errorText,
+              kPrefix + "ERROR: No degrees of freedom, 4 points for 4 free parameters");
+    EXPECT_EQ(s.reducedChisq, 1.5);
+
+    // One parameter fixed leaves one degree of freedom.
+    FitEngineState fixed;
+    fixed.SetPoints(xs, ys);
+    fixed.model = kModelGaussian;  // four points give a Lorentzian no minimum: it narrows on
+    fixed.maxIterations = 50;
+    fixed.parameters[1] = 10;
+    fixed.freeFlags[1] = 0;
+    ASSERT_EQ(RunFitDriver(fixed), 0) << fixed.errorText;
+    EXPECT_EQ(fixed.degreesOfFreedom, 1);
+    EXPECT_TRUE(std::isfinite(fixed.reducedChisq));
+    EXPECT_DOUBLE_EQ(fixed.reducedChisq, fixed.chisq);
+}
+
+TEST(FitDriver, AResultThatIsNoLineOfTheWindowFails) {
+    // Counts of shapes the fitted model cannot follow inside channels 560..680 (x from 1.41 to
+    // 4.93 GHz): each fit converges, to no line of the window.
+    struct Case {
+        const char* name;
+        int model;
+        double (*counts)(double x);
+        std::array<double, 5> start;  // 0 and free: guessed
+        std::array<int, 5> freeFlags;
+        const char* message;  // the start of the text after "GFIT ERROR:\n"
+        const char* ending;   // the end of that text
+    };
+    const Case cases[] = {
+        {"a bump far wider than the window",
+         kModelLorentzian,
+         [](double x) { return std::round(100 + 50000 * LorentzianShape(x, 1, 3.2, 50)); },
+         {0, 0, 0, 0, 0},
+         {0, 1, 1, 1, 1},
+         "ERROR: Fit failed, centre 1.3",
+         " outside the fitted range 1.40762 to 4.92669"},
+        {"a dip with the area fixed: width beyond the window",
+         kModelLorentzian,
+         [](double x) { return std::round(500 - 300 * LorentzianShape(x, 1, 3.0, 0.3)); },
+         {0, 0, 100, 3.0, 0.02},
+         {0, 1, 0, 0, 1},
+         "ERROR: Fit failed, width ",
+         " is larger than the fitted range 3.51906"},
+        {"a dip with the area fixed: width through zero",
+         kModelLorentzian,
+         [](double x) { return std::round(500 - 300 * LorentzianShape(x, 1, 3.0, 0.3)); },
+         {0, 0, 30, 3.0, 0.001},
+         {0, 1, 0, 0, 1},
+         "ERROR: Fit failed, width -0.00",
+         " is not positive"},
+        {"a narrow Gaussian dip with the area fixed",
+         kModelGaussian,
+         [](double x) { return std::round(500 - 300 * GaussianShape(x, 1, 3.0, 0.3)); },
+         {0, 0, 30, 3.0, 0.001},
+         {0, 1, 0, 0, 1},
+         "ERROR: Fit failed, the result is not finite",
+         ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        FitEngineState s;
+        const std::vector<double> xs = WindowFrequencies(560, 680);
+        std::vector<double> ys;
+        for (double x : xs) {
+            ys.push_back(c.counts(x));
+        }
+        s.SetPoints(xs, ys);
+        s.model = c.model;
+        s.parameters = c.start;
+        s.freeFlags = c.freeFlags;
+        s.maxIterations = 0;
+        RunFitDriver(s);  // the initial pass: guesses stored
+        const std::array<double, 5> guessed = s.parameters;
+        s.errorFlag = false;
+        s.errorText = "NO ERROR";
+        s.maxIterations = 200;
+        s.fittedCurve.AddPoint(1, 2);
+        RecordingObserver observer;
+        EXPECT_EQ(RunFitDriver(s, &observer), -1);
+        EXPECT_TRUE(observer.failures.empty());
+        EXPECT_TRUE(s.errorFlag);
+        EXPECT_EQ(s.errorText.rfind(kPrefix + c.message, 0), 0u) << s.errorText;
+        EXPECT_TRUE(s.errorText.ends_with(c.ending)) << s.errorText;
+        EXPECT_LT(s.iterationsPerformed, 200) << "it converged there";
+        EXPECT_EQ(s.parameters, guessed) << "the start values stay for the next fit";
+        EXPECT_EQ(s.fittedCurve.GetCount(), 1) << "the fitted curve is not touched";
+    }
+}
+
+TEST(FitDriver, EqualCurvesReportThePositiveFrequencyAndWidth) {
+    // The DHO is even in its frequency: a start of the wrong sign ends at the same curve, read
+    // on the side of the window. Channels 600..760 lie at +2.6..+7.3 GHz, 264..424 at the
+    // mirror image.
+    struct Case {
+        int first, last;
+        double start, expected;
+    };
+    const Case cases[] = {
+        {600, 760, -5.2, 5.0}, {264, 424, 5.2, -5.0}, {264, 424, 0, -5.0}, {600, 760, 0, 5.0}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << "channels " << c.first << " from " << c.start);
+        FitEngineState s = LineState(kModelDho, {25, 800, 5.0, 0.4}, c.first, c.last);
+        s.parameters = {0, 0, 0, c.start, 0.5};
+        ASSERT_EQ(RunFitDriver(s), 0) << s.errorText;
+        EXPECT_NEAR(s.parameters[3], c.expected, 1e-3);
+        EXPECT_NEAR(s.parameters[4], 0.4, 1e-3);
+    }
+
+    // A fixed centre beside the window is the operator's choice: the tail of a line is fitted.
+    FitEngineState tail = LineState(kModelLorentzian, {30, 2000, 6.0, 0.5});
+    tail.parameters = {0, 0, 0, 6.0, 0};
+    tail.freeFlags = {0, 1, 1, 0, 1};
+    ASSERT_EQ(RunFitDriver(tail), 0) << tail.errorText;
+    EXPECT_NEAR(tail.parameters[4], 0.5, 0.01);
 }
 
 TEST(FitDriver, FixedParametersKeepTheirValues) {
     FitEngineState s = LineState(kModelDho, {25, 800, 5.0, 0.4}, 600, 760);
-    s.a = {0, 0, 0, 5.1, 0.45};
+    s.parameters = {0, 0, 0, 5.1, 0.45};
     s.freeFlags = {0, 1, 1, 0, 0};
     ASSERT_EQ(RunFitDriver(s), 0);
-    EXPECT_EQ(s.a[3], 5.1);
-    EXPECT_EQ(s.a[4], 0.45);
+    EXPECT_EQ(s.parameters[3], 5.1);
+    EXPECT_EQ(s.parameters[4], 0.45);
     EXPECT_EQ(s.errors[3], 0.0);
     EXPECT_EQ(s.errors[4], 0.0);
     EXPECT_GT(s.errors[1], 0.0);
@@ -173,32 +315,33 @@ TEST(FitDriver, FixedParametersKeepTheirValues) {
     EXPECT_DOUBLE_EQ(s.reducedChisq, s.chisq / 159);
     EXPECT_EQ(s.errorText, "NO ERROR");
     ASSERT_EQ(s.fittedCurve.GetCount(), 161);
-    EXPECT_DOUBLE_EQ(s.fittedCurve[7].value, s.a[1] + DhoShape(s.x[8], s.a[2], 5.1, 0.45));
+    EXPECT_DOUBLE_EQ(s.fittedCurve[7].value,
+                     s.parameters[1] + DhoShape(s.x[8], s.parameters[2], 5.1, 0.45));
 }
 
 TEST(FitDriver, UserAbortStopsAfterTheCurrentCycle) {
     FitEngineState s = LineState(kModelLorentzian, {40, 300, 2.5, 0.3});
-    s.a = {0, 10, 100, 2.0, 0.8};
-    const std::array<double, 5> start = s.a;
+    s.parameters = {0, 10, 100, 2.0, 0.8};
+    const std::array<double, 5> start = s.parameters;
     RecordingObserver observer;
     observer.abortAfter = 2;
     EXPECT_EQ(RunFitDriver(s, &observer), -1);
     EXPECT_EQ(s.errorText, kPrefix + "ERROR: USER ABORT");
     EXPECT_EQ(observer.cycles, (std::vector<int>{1, 2}));
-    EXPECT_EQ(s.a, start);
+    EXPECT_EQ(s.parameters, start);
 }
 
 TEST(FitDriver, NumericFailuresZeroTheParameters) {
     // With the area fixed at 0 the frequency and width have no influence: singular.
     FitEngineState s = LineState(kModelDho, {25, 800, 5.0, 0.4}, 600, 760);
-    s.a = {0, 20, 0, 5, 0.4};
+    s.parameters = {0, 20, 0, 5, 0.4};
     s.freeFlags = {0, 1, 0, 1, 1};
     RecordingObserver observer;
     EXPECT_EQ(RunFitDriver(s, &observer), -1);
     EXPECT_FALSE(s.errorFlag) << "a numeric failure is not a check";
     EXPECT_EQ(observer.failures,
               std::vector<std::string>{"Error during fit : gaussj: Singular Matrix-2"});
-    EXPECT_EQ(s.a, (std::array<double, 5>{0, 0, 0, 0, 0}));
+    EXPECT_EQ(s.parameters, (std::array<double, 5>{0, 0, 0, 0, 0}));
     for (int k = 1; k <= 4; ++k) {
         EXPECT_EQ(s.errors[static_cast<std::size_t>(k)], 1.0);
     }
@@ -348,7 +491,7 @@ TEST(ConvolvedFit, ZeroAreaFails) {
         s.convolution = 1;
         s.convolvedDerivatives = mode;
         s.SetResponse({1, 4, 10, 4, 1});
-        s.a = {0, 0, 0, 5, 0.4};
+        s.parameters = {0, 0, 0, 5, 0.4};
         s.freeFlags = {0, 1, 0, 1, 1};
         RecordingObserver observer;
         EXPECT_EQ(RunFitDriver(s, &observer), -1);
@@ -366,6 +509,7 @@ TEST(ConvolvedFit, DhoCurveIgnoresAResponseWithoutConvolution) {
     ASSERT_EQ(RunFitDriver(s), 0);
     for (int j = 0; j < s.fittedCurve.GetCount(); j += 20) {
         EXPECT_DOUBLE_EQ(s.fittedCurve[j].value,
-                         s.a[1] + DhoShape(s.fittedCurve[j].x, s.a[2], s.a[3], s.a[4]));
+                         s.parameters[1] + DhoShape(s.fittedCurve[j].x, s.parameters[2],
+                                                    s.parameters[3], s.parameters[4]));
     }
 }

@@ -27,7 +27,7 @@ ConvolutionContext SingleEntryKernel(std::vector<double>& kernel, int subdivisio
 TEST(FitModels, AnalyticDerivativesMatchRidders) {
     struct Case {
         int code;
-        std::array<double, 5> a;
+        std::array<double, 5> params;
         double x;
     };
     const Case cases[] = {
@@ -42,16 +42,16 @@ TEST(FitModels, AnalyticDerivativesMatchRidders) {
         SCOPED_TRACE(testing::Message() << "code " << c.code << " at x = " << c.x);
         const FitModelFunction model = ModelForCode(c.code);
         std::array<double, 5> d{};
-        model(c.x, c.a.data(), d.data(), context);
+        model(c.x, c.params.data(), d.data(), context);
         EXPECT_EQ(d[1], 1.0);
         for (int k = 2; k <= 4; ++k) {
             auto at = [&](double v) {
-                std::array<double, 5> p = c.a;
+                std::array<double, 5> p = c.params;
                 p[static_cast<std::size_t>(k)] = v;
                 std::array<double, 5> ignored{};
                 return model(c.x, p.data(), ignored.data(), context);
             };
-            const double numeric = RiddersDerivative(at, c.a[k], 1e-3 * c.a[k]);
+            const double numeric = RiddersDerivative(at, c.params[k], 1e-3 * c.params[k]);
             EXPECT_TRUE(RelativelyNear(d[k], numeric, 1e-7)) << "parameter " << k;
         }
     }

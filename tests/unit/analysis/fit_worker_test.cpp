@@ -111,9 +111,8 @@ protected:
         thread_->start();
         thread_->post(makeMessage(msg::WM_FIT_PREPARE));
     }
-    void Option(std::uintptr_t item, std::intptr_t value, std::optional<double> field = {}) {
-        thread_->post(field ? makeMessage(msg::WM_FIT_OPTION, item, value, *field)
-                            : makeMessage(msg::WM_FIT_OPTION, item, value));
+    void Option(fitmsg::FitOption option, std::intptr_t state, std::optional<double> field = {}) {
+        thread_->post(fitmsg::MakeFitOptionMessage(option, state, field));
     }
     void TearDown() override { thread_.reset(); }
 
@@ -152,6 +151,24 @@ TEST_F(FitWorkerTest, InitialPassPublishesTheGuessesThenAFitItsResults) {
     EXPECT_NEAR(results.publication->halfWidth, 0.3, 0.01);
 }
 
+TEST_F(FitWorkerTest, AnUnfinishedFitSaysSoAndTheNextGoesOn) {
+    Start(600, 760);
+    // Over the guesses: centre 3 widths off, width 2.5 times too large.
+    Option(fitmsg::FitOption::Frequency, 0, 5.9);
+    Option(fitmsg::FitOption::HalfWidth, 0, 0.75);
+    thread_->post(makeMessage(msg::WM_FIT_RUN, 1));
+    const Seen unfinished = views_.waitFor(msg::WM_FIT_SHOW, 2);
+    ASSERT_TRUE(unfinished.publication);
+    EXPECT_EQ(unfinished.publication->failureText, "ERROR: Not converged in 1 fitting cycles");
+
+    thread_->post(makeMessage(msg::WM_FIT_RUN, 50));
+    const Seen fitted = views_.waitFor(msg::WM_FIT_SHOW, 3);
+    ASSERT_TRUE(fitted.publication);
+    EXPECT_EQ(fitted.publication->failureText, "");
+    EXPECT_NEAR(fitted.publication->frequency, 5.0, 0.01);
+    EXPECT_NEAR(fitted.publication->halfWidth, 0.3, 0.01);
+}
+
 TEST_F(FitWorkerTest, RefusesFourOrFivePoints) {
     for (int higher : {603, 604}) {
         prompter_.expect("Fitting is not possible with so few points");
@@ -169,8 +186,8 @@ TEST_F(FitWorkerTest, RefusesFourOrFivePoints) {
 
 TEST_F(FitWorkerTest, FixedOptionsKeepTheirValues) {
     Start(600, 760);
-    Option(fitmsg::kOptionFrequency, 1, 5.05);  // fixed at 5.05
-    Option(fitmsg::kOptionModel, kModelDho);
+    Option(fitmsg::FitOption::Frequency, 1, 5.05);  // fixed at 5.05
+    Option(fitmsg::FitOption::Model, kModelDho);
     thread_->post(makeMessage(msg::WM_FIT_RUN, 50));
     const Seen results = views_.waitFor(msg::WM_FIT_SHOW, 2);
     ASSERT_TRUE(results.publication);
@@ -180,7 +197,7 @@ TEST_F(FitWorkerTest, FixedOptionsKeepTheirValues) {
 
 TEST_F(FitWorkerTest, ConvolutionWithoutResponseFallsBackToTheDho) {
     Start(600, 760);
-    Option(fitmsg::kOptionConvolution, 1);
+    Option(fitmsg::FitOption::Convolution, 1);
     prompter_.expect(
         "Convolution data not present, or too few points for convoution. Normal fitting will be "
         "performed.");
@@ -226,8 +243,8 @@ TEST_F(FitWorkerTest, ResponseHandOverAndConvolvedFit) {
     views_.waitFor(msg::WM_FIT_SHOW);
     HandOverResponse(*thread_, response);
     EXPECT_EQ(views_.waitFor(msg::WM_FIT_RESPONSE_PRESENT).wParam, 1u);
-    Option(fitmsg::kOptionConvolution, 1);
-    Option(fitmsg::kOptionSubdivision, 3);
+    Option(fitmsg::FitOption::Convolution, 1);
+    Option(fitmsg::FitOption::Subdivision, 3);
     thread_->post(makeMessage(msg::WM_FIT_RUN, 40));
     const Seen results = views_.waitFor(msg::WM_FIT_SHOW, 2);
     EXPECT_EQ(results.wParam, 1u) << "a response is present";

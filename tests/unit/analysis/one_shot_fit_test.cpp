@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <cmath>
+#include <string>
 #include <vector>
 
 #include "analysis/fit_models.h"
@@ -56,26 +57,35 @@ TEST(OneShotFit, FitsOnItsThreadAndSetsTheEvent) {
     EXPECT_NE(request.sigmaA, 0.1);
 }
 
-TEST(OneShotFit, AcceptsFourPointsAndRefusesThree) {
+TEST(OneShotFit, FourPointsNeedAFixedParameter) {
     const std::vector<std::uint32_t> counts{10, 30, 25, 12};
-    for (std::uint16_t n : {std::uint16_t{4}, std::uint16_t{3}}) {
+    struct Case {
+        std::uint16_t n;
+        std::uint8_t freeB;
+        const char* errorText;
+    };
+    const Case cases[] = {
+        {4, 0, "NO ERROR"},
+        {4, 1, "GFIT ERROR:\nERROR: No degrees of freedom, 4 points for 4 free parameters"},
+        {3, 0, "GFIT ERROR:\nToo many or too few points for analysis (MAIN #1)"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.n << " points, B free " << int{c.freeB});
         t_fit request;
-        request.model = kModelLorentzian;
-        request.maxIterations = 10;
+        request.model = kModelGaussian;
+        request.maxIterations = 50;
         request.firstChannel = 48;
-        request.lastChannel = static_cast<std::uint16_t>(48 + n);
-        request.n = n;
+        request.lastChannel = static_cast<std::uint16_t>(48 + c.n);
+        request.n = c.n;
         request.counts = counts.data();
+        request.B = 8;
+        request.freeB = c.freeB;
         request.done.Reset();
         RunOneShotFit(request, nullptr);
         EXPECT_TRUE(request.done.IsSet());
-        if (n == 4) {
-            EXPECT_EQ(request.errorFlag, 0) << request.errorText;
-        } else {
-            EXPECT_EQ(request.errorFlag, 1);
-            EXPECT_EQ(request.errorText,
-                      "GFIT ERROR:\nToo many or too few points for analysis (MAIN #1)");
-        }
+        EXPECT_EQ(request.errorText, c.errorText);
+        EXPECT_EQ(request.errorFlag, std::string(c.errorText) == "NO ERROR" ? 0 : 1);
+        EXPECT_TRUE(std::isfinite(request.reducedChisq));
     }
 }
 
