@@ -20,18 +20,24 @@
 
 #include "platform/message_receiver.h"
 #include "platform/messages.h"
+#include "ui/station_text.h"
 
 namespace {
 
 // Dialog texts are the station's 8-bit texts.
 QString q(const std::string& text) {
-    return QString::fromLatin1(text.c_str());
+    return fromStationText(text);
 }
 QString q(const char* text) {
     return QString::fromLatin1(text);
 }
 std::string s(const QString& text) {
-    return text.toLatin1().toStdString();
+    return toStationText(text);
+}
+
+// A free text the operator types: only what the station's texts can hold.
+void acceptStationText(QLineEdit* edit) {
+    edit->setValidator(new StationTextValidator(edit));
 }
 
 QString idName(int id) {
@@ -150,6 +156,7 @@ FileStructureDialog::FileStructureDialog(CFilestrdlg& presenter, MessageReceiver
             text = edit(k == 0 ? CFilestrdlg::kFreeComment1Text : CFilestrdlg::kFreeComment2Text, 0,
                         this);
             text->setMaxLength(static_cast<int>(settings_limits::kFreeComment));
+            acceptStationText(text);
             text->setMinimumWidth(text->fontMetrics().horizontalAdvance(QString(30, 'x')));
             grid->addWidget(checks_[k], row, 0);
             grid->addWidget(text, row, 1);
@@ -363,12 +370,12 @@ GeneralSetupDialog::GeneralSetupDialog(CGeneral_setup& presenter, MessageReceive
     connect(chooseData, &QPushButton::clicked, this, [this] {
         store();
         p_.OnChooseDataDirectory();
-        dataDirectory_->setText(q(p_.fields().dataDirectoryText));
+        dataDirectory_->setText(fromPath(p_.fields().dataDirectoryText));
     });
     connect(chooseBackup_, &QPushButton::clicked, this, [this] {
         store();
         p_.OnChooseBackupDirectory();
-        backupDirectory_->setText(q(p_.fields().backupDirectoryText));
+        backupDirectory_->setText(fromPath(p_.fields().backupDirectoryText));
     });
     connect(buttons, &QDialogButtonBox::accepted, this, [this] {
         store();
@@ -403,12 +410,12 @@ void GeneralSetupDialog::load() {
         port_->setEditText(q(f.port));
     }
     portCount_->setText(q(f.portCountText));
-    dataDirectory_->setText(q(f.dataDirectoryText));
+    dataDirectory_->setText(fromPath(f.dataDirectoryText));
     backupActive_->setChecked(f.backupActive);
     backupStep_->setText(q(f.backupStep));
     backupPrefix_->setText(q(f.backupPrefix));
     clearBackups_->setChecked(f.clearBackups);
-    backupDirectory_->setText(q(f.backupDirectoryText));
+    backupDirectory_->setText(fromPath(f.backupDirectoryText));
     showSummary_->setChecked(f.showSummary);
     beep_->setChecked(f.beep);
     splash_->setChecked(f.splash);

@@ -9,13 +9,13 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "ui/station_text.h"
 #include "window/spectrum/measurement_information.h"
 
 namespace {
 
-// The station's texts are in its 8-bit code page.
 QString fromStation(const std::string& text) {
-    return QString::fromLatin1(text.c_str());
+    return fromStationText(text);
 }
 
 QLabel* staticText(int control, const std::string& text) {
@@ -108,6 +108,7 @@ CEditcom::CEditcom(MeasurementInformationEdit& edit, QWidget* parent)
     for (const Row& row : rows) {
         auto* line = new QLineEdit(fromStation(edit.field(row.control)));
         line->setObjectName(QString::number(row.control));
+        line->setValidator(new StationTextValidator(line));
         if (const std::size_t limit = MeasurementInformationEdit::maxLength(row.control)) {
             line->setMaxLength(static_cast<int>(limit));
         }
@@ -162,7 +163,7 @@ void CEditcom::showLock() {
 
 void CEditcom::accept() {
     for (auto& [control, line] : fields_) {
-        edit_.field(control) = line->text().toLatin1().toStdString();
+        edit_.field(control) = toStationText(line->text());
     }
     if (!edit_.Accept()) {
         if (QLineEdit* failed = field(edit_.failedField())) {

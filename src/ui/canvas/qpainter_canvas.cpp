@@ -143,7 +143,8 @@ void QPainterCanvas::textOut(int x, int y, const std::string& text) {
     if (!metrics_) {
         setFont(CanvasFont{});
     }
-    const QString s = QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+    // The plot's texts (file and sample names, read-outs) are the station's Latin-1 texts.
+    const QString s = QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
     painter_.fillRect(QRect(x, y, metrics_->horizontalAdvance(s), metrics_->height()), background_);
     painter_.setPen(text_);
     painter_.drawText(QPoint(x, y + metrics_->ascent()), s);

@@ -91,4 +91,37 @@ TEST(InformationDialogsTest, EditorForwardsLockAndOkToThePresenter) {
     EXPECT_TRUE(prompter.done());
 }
 
+// Names and comments with °, µ, Å or ü are shown as such and stored as the same Latin-1
+// bytes; a character the files cannot hold is not taken.
+TEST(InformationDialogsTest, EightBitTextsShownAndStoredAsTheyAre) {
+    app();
+    CKavroSpectrum s = sample();
+    s.sampleName =
+        "Quarz \xFC"
+        "ber 20\xB5m";
+    s.setExtraComment1(std::string("T=20\xB0") + "C");
+    const SpectrumInformation info(s, 0);
+    CInformation summary(info, nullptr);
+    EXPECT_EQ(child<QLabel>(summary, kSampleName)->text(), QString::fromUtf8("Quarz über 20µm"));
+    EXPECT_EQ(child<QLabel>(summary, kExtraComment1)->text(), QString::fromUtf8("T=20°C"));
+
+    ScriptedPrompter prompter;
+    MeasurementInformationEdit edit(s, false, 0, prompter);
+    CEditcom dialog(edit, nullptr);
+    dialog.show();
+    QLineEdit* comment = dialog.field(kExtraComment1);
+    EXPECT_EQ(comment->text(), QString::fromUtf8("T=20°C"));
+    comment->end(false);
+    comment->insert(QString::fromUtf8(", 5 \u00C5, 3 \u20AC"));  // the euro sign is refused
+    EXPECT_EQ(comment->text(), QString::fromUtf8("T=20°C"));
+    comment->insert(QString::fromUtf8(", 5 \u00C5"));
+    child<QPushButton>(dialog, 1)->click();
+    EXPECT_EQ(dialog.result(), QDialog::Accepted);
+    EXPECT_EQ(s.extraComment1(), std::string("T=20\xB0") + "C, 5 \xC5");
+    EXPECT_EQ(s.sampleName,
+              "Quarz \xFC"
+              "ber 20\xB5m");
+    EXPECT_TRUE(prompter.done());
+}
+
 }  // namespace
