@@ -149,6 +149,30 @@ TEST(FitDriver, AConvergedFitEndsOnASmallAcceptedDecrease) {
         << "the cycle that ends the loop is not reported";
 }
 
+TEST(FitDriver, RefusedStepsRaiseLambdaUntilNoStepIsLeft) {
+    // Counts equal to the model at the start: chi-square is 0 and no step can lower it.
+    FitEngineState exact = LineState(kModelLorentzian, {40, 300, 2.5, 0.3});
+    exact.parameters = {0, 40, 300, 2.5, 0.3};
+    exact.freeFlags = {0, 0, 0, 0, 0};
+    exact.maxIterations = 1;
+    ASSERT_EQ(RunFitDriver(exact), 0);
+    std::vector<double> xs, ys;
+    for (const PointData& p : exact.fittedCurve.points()) {
+        xs.push_back(p.x);
+        ys.push_back(p.value);
+    }
+    FitEngineState s = LineState(kModelLorentzian, {40, 300, 2.5, 0.3});
+    s.SetPoints(xs, ys);
+    s.parameters = {0, 40, 300, 2.5, 0.3};
+    s.maxIterations = 50;
+    RecordingObserver observer;
+    ASSERT_EQ(RunFitDriver(s, &observer), 0) << s.errorText;
+    EXPECT_EQ(s.chisq, 0.0);
+    // lambda 0.001, times 10 for the first refused step and for each cycle: past 1e10 at 13.
+    EXPECT_EQ(s.iterationsPerformed, 13);
+    EXPECT_EQ(s.parameters, (std::array<double, 5>{0, 40, 300, 2.5, 0.3}));
+}
+
 TEST(FitDriver, RunningOutOfCyclesIsNotConvergedAndTheNextFitGoesOn) {
     for (int maxIterations : {1, 2}) {
         SCOPED_TRACE(testing::Message() << maxIterations << " cycles");
