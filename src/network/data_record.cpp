@@ -62,8 +62,9 @@ DataRecordBytes BuildDataRecord(const DataRecordFields& f) {
     putDouble(r, kBeamPower, f.beamPower);
     putDouble(r, kMirrorSpacing, f.mirrorSpacing);
     // Seconds on each channel including the running acquisition; the cycle counts unsigned.
+    // Once the run has ended its cycles are already in the spectrum's channel time.
     double channelTime = f.channelTime;
-    if (f.channels != 0) {
+    if (f.acquiring && f.channels != 0) {
         channelTime += static_cast<double>(static_cast<std::uint32_t>(f.runCycle)) * 0.512 /
                        static_cast<double>(f.channels);
     }

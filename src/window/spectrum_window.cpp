@@ -1,11 +1,15 @@
 #include "window/spectrum_window.h"
 
+#include <QDateTime>
 #include <QDir>
+#include <QFileInfo>
+#include <cstdio>
 
 #include "platform/messages.h"
 #include "window/acquisition/run_control.h"
 #include "window/captions.h"
 #include "window/network/console_host.h"
+#include "window/spectrum/atomic_file.h"
 #include "window/window_ids.h"
 
 CSpectrumwnd::CSpectrumwnd(CRegistersetup& setup, Prompter& prompter, FileDialogs& dialogs,
@@ -44,6 +48,30 @@ CSpectrumwnd::~CSpectrumwnd() = default;
 
 std::string CSpectrumwnd::serialPort() const {
     return context_.portOverride.empty() ? settings().com_port : context_.portOverride;
+}
+
+std::string CSpectrumwnd::keepUnsavedSpectrum() {
+    if (!context_.unattended || !state_.modified()) {
+        return {};
+    }
+    const std::string stamp =
+        QDateTime::currentDateTime().toString("yyyyMMdd-HHmmss").toStdString();
+    const QDir base(QString::fromStdString(setup_.directories().baseDirectory));
+    std::string path;
+    // A second recovery within the same second gets a number of its own.
+    for (int n = 0; path.empty() || QFileInfo::exists(QString::fromStdString(path)); ++n) {
+        const std::string name = "recovery-" + stamp + (n ? "-" + std::to_string(n) : "") + ".DAT";
+        path = base.filePath(QString::fromStdString(name)).toStdString();
+    }
+    std::string bytes;
+    state_.spectrum().WriteToFile(bytes, settings().fileStructure);
+    if (const auto failure = writeFileAtomically(path, bytes)) {
+        std::fprintf(stderr, "kavro: could not keep the unsaved spectrum in %s: %s\n", path.c_str(),
+                     failure->c_str());
+        return {};
+    }
+    std::fprintf(stderr, "kavro: unsaved spectrum kept in %s\n", path.c_str());
+    return path;
 }
 
 void CSpectrumwnd::returnToBaseDirectory() {
@@ -163,6 +191,7 @@ bool CSpectrumwnd::Exit() {
     if (state_.running()) {
         return false;  // refused silently during a local run
     }
+    keepUnsavedSpectrum();
     if (state_.modified() && !prompter_.askYesNo(kDiscardAndClose)) {
         return false;
     }

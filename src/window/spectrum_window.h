@@ -28,6 +28,9 @@ struct WindowContext {
     std::uint16_t consolePort = 4000;  // the console server's port; 0: any free one (tests)
     std::string commandLineFile;       // opened once the window runs; empty for none
     bool primary = true;
+    // No operator answers the questions (headless): a spectrum a default answer would discard
+    // is kept in a recovery file first.
+    bool unattended = false;
 };
 
 // The spectrum window: owns the current spectrum, its file state and the operating flags, and
@@ -69,6 +72,10 @@ public:
     ConsoleHost& consoleHost() { return *consoleHost_; }
     FileCommands& fileCommands() { return *fileCommands_; }
     PlotPart& plot() { return *plotPart_; }
+    // Before a question whose answer may discard the unsaved spectrum: unattended, it is
+    // written to "recovery-YYYYMMDD-HHMMSS.DAT" in the base directory and the path is printed
+    // on standard error. Returns that path, empty when nothing was written.
+    std::string keepUnsavedSpectrum();
     // The serial port the gathering opens: the configured one unless this run overrides it.
     std::string serialPort() const;
     void returnToBaseDirectory();

@@ -225,6 +225,7 @@ void RunControl::startAcquisition() {
         }
         bool resize = true;
         if (total != 0) {
+            w_.keepUnsavedSpectrum();
             const std::string question =
                 formatted(
                     "Kavro has detected that the acquisition will run on %d channels. Your "

@@ -20,12 +20,17 @@ extern "C" void onStopSignal(int signal) {
 
 constexpr int kSignalPollMs = 100;
 
+WindowContext unattended(WindowContext context) {
+    context.unattended = true;
+    return context;
+}
+
 }  // namespace
 
 class HeadlessStation::Impl {
 public:
     Impl(CRegistersetup& setup, Prompter& prompter, WindowContext context)
-        : setup_(setup), window_(setup, prompter, dialogs_, view_, std::move(context)) {
+        : setup_(setup), window_(setup, prompter, dialogs_, view_, unattended(std::move(context))) {
         view_.attach(&window_);
     }
 

@@ -335,18 +335,23 @@ TEST(ConsoleServer, StopTellsEveryConsoleGoodbye) {
     EXPECT_EQ(peer->received.size(), 35u);
 }
 
+// Also when network support was switched off while the server ran: it still runs.
 TEST(ConsoleServer, ExitAsksWhileUsersAreConnected) {
-    Station st;
-    ASSERT_TRUE(st.start());
-    auto peer = st.greetedPeer();
-    st.window->state().saved();
-    st.prompter.expect(ConsoleHost::kUsersConnected, PromptAnswer::No);
-    EXPECT_FALSE(st.window->Exit());
-    EXPECT_TRUE(st.window->state().serverRunning());
-    st.prompter.expect(ConsoleHost::kUsersConnected, PromptAnswer::Yes);
-    EXPECT_TRUE(st.window->Exit());
-    EXPECT_TRUE(peer->closedByServer());
-    EXPECT_EQ(peer->received, "\n\rServer has been shut down. Bye !\n");
+    for (const int networkAtExit : {1, 0}) {
+        SCOPED_TRACE(networkAtExit);
+        Station st;
+        ASSERT_TRUE(st.start());
+        auto peer = st.greetedPeer();
+        st.window->state().saved();
+        st.setup->values().enable_network = networkAtExit;
+        st.prompter.expect(ConsoleHost::kUsersConnected, PromptAnswer::No);
+        EXPECT_FALSE(st.window->Exit());
+        EXPECT_TRUE(st.window->state().serverRunning());
+        st.prompter.expect(ConsoleHost::kUsersConnected, PromptAnswer::Yes);
+        EXPECT_TRUE(st.window->Exit());
+        EXPECT_TRUE(peer->closedByServer());
+        EXPECT_EQ(peer->received, "\n\rServer has been shut down. Bye !\n");
+    }
 }
 
 TEST(ConsoleServer, PortInUseAndAutomaticStart) {

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QTcpServer>
 #include <QTemporaryDir>
@@ -59,6 +61,20 @@ TEST(HeadlessStation, ConsoleDrivesARunAndSigtermEndsNormally) {
     EXPECT_TRUE(out.contains("ACQUIRING cycles 5 of 5") || out.contains("cycles 4 of 5"))
         << out.toStdString();
 
+    // A start on another channel count than the controller's would delete the unsaved run:
+    // the default answer does, after the spectrum was kept in a recovery file.
+    peer.ask("set1024\r\n", prompt.size(), 300);
+    peer.ask("start 2\r\n", prompt.size());
+    ASSERT_TRUE(pumpUntil(
+        [&] {
+            err += station.readAllStandardError();
+            return err.contains("unsaved spectrum kept in");
+        },
+        10000))
+        << err.toStdString();
+    ASSERT_TRUE(pumpUntil(
+        [&] { return peer.ask("status\r\n", 200, 100).find("IDLE") != std::string::npos; }, 20000));
+
     station.terminate();  // SIGTERM: the window's normal exit
     ASSERT_TRUE(pumpUntil([&] { return station.state() == QProcess::NotRunning; }, 10000));
     EXPECT_EQ(station.exitStatus(), QProcess::NormalExit);
@@ -68,6 +84,14 @@ TEST(HeadlessStation, ConsoleDrivesARunAndSigtermEndsNormally) {
     EXPECT_TRUE(err.contains(
         "[KAVRO] Do you want to discard this spectrum and close the application ? -> Yes"))
         << err.toStdString();
+    // Both discarded spectra are in the base directory, each a complete spectrum file.
+    const QStringList kept = QDir(dir.path() + "/b").entryList({"recovery-*.DAT"}, QDir::Files);
+    ASSERT_EQ(kept.size(), 2) << err.toStdString();
+    for (const QString& name : kept) {
+        EXPECT_TRUE(err.contains(name.toUtf8())) << name.toStdString();
+        EXPECT_GT(QFileInfo(QDir(dir.path() + "/b").filePath(name)).size(), 1000)
+            << name.toStdString();
+    }
     EXPECT_TRUE(peer.closedByServer());
     EXPECT_EQ(peer.takeAll(), "\n\rServer has been shut down. Bye !\n");
     // Network support counted as on for the run only.

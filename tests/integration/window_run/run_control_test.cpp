@@ -142,9 +142,11 @@ TEST(RunControl, UnlimitedRunStopsOnRequestAndObservationDoesNotAccumulate) {
     const auto counts = st.window->state().spectrum().counts;
     EXPECT_EQ(st.view.controlText(ctl::kAcquisition), "Resume acquisition");
 
+    st.window->plot().setScale(20000);
     st.window->OnCommand(ctl::kObserve);
     ASSERT_TRUE(st.window->state().observing());
     EXPECT_EQ(st.view.controlText(ctl::kObserve), "Stop observing");
+    EXPECT_EQ(st.window->plot().scale(), 4096) << "an observation shows 12-bit counts";
     EXPECT_FALSE(st.view.isEnabled(ctl::kAcquisition));
     const auto before = st.view.redraws;
     ASSERT_TRUE(pumpUntil([&] { return st.view.redraws >= before + 5; }));
@@ -159,24 +161,52 @@ TEST(RunControl, UnlimitedRunStopsOnRequestAndObservationDoesNotAccumulate) {
     EXPECT_EQ(st.window->state().displayedChannels(), 512);
 }
 
-TEST(RunControl, ChannelQuestionCancelLeavesTheSpectrumUntouched) {
-    Station st("--time-scale 16 --pattern ramp --channels 1024");
-    const CKavroSpectrum& s = st.window->state().spectrum();
+// A 256-channel spectrum with counts of an earlier run, and a gathering that has learnt the
+// controller's 1024 channels.
+void prepareChannelMismatch(Station& st) {
     editSpectrum(st.window->state(), [](CKavroSpectrum& edited) { edited.SetChannels(256); });
-    // A first observation creates the gathering, which learns the controller's 1024 channels.
     st.window->OnCommand(ctl::kObserve);
     ASSERT_TRUE(pumpUntil([&] { return st.window->state().lastScan() != nullptr; }));
     st.window->OnCommand(ctl::kObserve);
     editSpectrum(st.window->state(), [](CKavroSpectrum& edited) {
         std::fill(edited.counts.begin(), edited.counts.end(), 3u);
+        edited.scanCount = 9;
+        edited.channelTime = 9 * 0.512 / 256;
     });
+}
+
+constexpr const char* kChannelQuestion =
+    "Kavro has detected that the acquisition will run on 1024 channels. Your current "
+    "spectrum is 256 channels, instead.If you click OK button, spectrum will be deleted and "
+    "resized, otherwise ( if you press CANCEL ) the acquisition will be aborted.";
+
+TEST(RunControl, ChannelQuestionOkStartsACleanSpectrum) {
+    Station st("--time-scale 16 --pattern ramp --channels 1024");
+    prepareChannelMismatch(st);
+    st.prompter.expect(kChannelQuestion, PromptAnswer::Ok);
+    st.acquire(5);
+    ASSERT_TRUE(pumpUntil([&] { return !st.window->state().acquiring(); }));
+    const CKavroSpectrum& s = st.window->state().spectrum();
+    EXPECT_EQ(s.channels, 1024);
+    EXPECT_EQ(s.scanCount, 5) << "the old run's cycles are gone with its counts";
+    EXPECT_DOUBLE_EQ(s.channelTime, 5 * 0.512 / 1024);
+    ASSERT_EQ(st.accumulated.size(), 5u);
+    std::uint64_t frames = 0, held = 0;
+    for (const auto& frame : st.accumulated) {
+        frames += std::accumulate(frame.begin(), frame.end(), std::uint64_t{0});
+    }
+    held = std::accumulate(s.counts.begin(), s.counts.end(), std::uint64_t{0});
+    EXPECT_EQ(held, frames) << "only the new run's counts";
+    EXPECT_TRUE(st.prompter.done());
+}
+
+TEST(RunControl, ChannelQuestionCancelLeavesTheSpectrumUntouched) {
+    Station st("--time-scale 16 --pattern ramp --channels 1024");
+    const CKavroSpectrum& s = st.window->state().spectrum();
+    prepareChannelMismatch(st);
     const CKavroSpectrum before = s;
 
-    st.prompter.expect(
-        "Kavro has detected that the acquisition will run on 1024 channels. Your current "
-        "spectrum is 256 channels, instead.If you click OK button, spectrum will be deleted and "
-        "resized, otherwise ( if you press CANCEL ) the acquisition will be aborted.",
-        PromptAnswer::Cancel);
+    st.prompter.expect(kChannelQuestion, PromptAnswer::Cancel);
     st.acquire(5);
     EXPECT_FALSE(st.window->state().acquiring());
     EXPECT_EQ(st.view.controlText(ctl::kAcquisition), "Start acquisition");
@@ -185,7 +215,7 @@ TEST(RunControl, ChannelQuestionCancelLeavesTheSpectrumUntouched) {
     pumpUntil([&] { return wait.elapsed() > 300; });
     EXPECT_EQ(s.channels, 256);
     EXPECT_EQ(s.counts, before.counts);
-    EXPECT_EQ(s.scanCount, 0);
+    EXPECT_EQ(s.scanCount, 9);
 }
 
 TEST(RunControl, MissingPortIsRefusedAndMissingDeviceReportsThePortError) {

@@ -99,6 +99,21 @@ TEST(DataRecord, LayoutOffsetByOffset) {
     EXPECT_EQ(r[12559], 0);
 }
 
+TEST(DataRecord, ChannelTimeAddsOnlyTheRunningAcquisition) {
+    DataRecordFields f;
+    f.channels = 1024;
+    f.runCycle = 5;
+    f.channelTime = 5 * 0.512 / 1024;  // what the completed run of 5 cycles left
+    for (const bool acquiring : {true, false}) {
+        f.acquiring = acquiring;
+        const DataRecordBytes r = BuildDataRecord(f);
+        double channelTime = 0;
+        const std::uint64_t bits = u64At(r, 248);
+        std::memcpy(&channelTime, &bits, sizeof channelTime);
+        EXPECT_DOUBLE_EQ(channelTime, (acquiring ? 10 : 5) * 0.512 / 1024) << acquiring;
+    }
+}
+
 TEST(DataRecord, StatusBitsAndEmptyArrays) {
     struct Case {
         bool observing, acquiring, alt16, x10, alignment;
