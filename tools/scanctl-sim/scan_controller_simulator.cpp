@@ -125,11 +125,36 @@ bool ScanControllerSimulator::silence(double seconds, const std::atomic<bool>& s
     return !stop.load();
 }
 
+void ScanControllerSimulator::streamWithoutFrames(LineSink& sink, const std::atomic<bool>& stop) {
+    if (options_.stream == SimulatorOptions::Stream::FillerOnly) {
+        while (filler(sink, 1.0, stop)) {
+        }
+        return;
+    }
+    // A thermometer and a barometer reporting at line rate: printable text, CR LF, no 0xFF.
+    char line[96];
+    for (std::uint64_t n = 0;; ++n) {
+        const int size =
+            std::snprintf(line, sizeof line, "#%06llu T1=%+07.2f C T2=%+07.2f C P=%06.1f hPa\r\n",
+                          static_cast<unsigned long long>(n), 21.0 + (n % 97) * 0.01,
+                          20.5 + (n % 89) * 0.01, 1013.0 + (n % 13) * 0.1);
+        const auto bytes = static_cast<std::size_t>(std::max(size, 0));
+        if (!paced(sink, reinterpret_cast<const std::uint8_t*>(line), bytes,
+                   static_cast<double>(bytes) / kLineBytesPerSecond, stop)) {
+            return;
+        }
+    }
+}
+
 std::uint64_t ScanControllerSimulator::run(LineSink& sink, const std::atomic<bool>& stop,
                                            std::atomic<std::uint64_t>* sentCounter) {
     startNs_ = nowNs();
     instrumentTime_ = 0;
     std::uint64_t sent = 0;
+    if (options_.stream != SimulatorOptions::Stream::Frames) {
+        streamWithoutFrames(sink, stop);
+        return sent;
+    }
     if (options_.leadIn > 0 && !filler(sink, options_.leadIn, stop)) {
         return sent;
     }

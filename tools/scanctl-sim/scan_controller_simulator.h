@@ -35,7 +35,7 @@ public:
     explicit ScanControllerSimulator(const SimulatorOptions& options);
 
     // Runs until the frames are sent or stop is set. Returns the sweeps sent, also counted in
-    // *sent as they go.
+    // *sent as they go. A stream without frames runs until stop is set.
     std::uint64_t run(LineSink& sink, const std::atomic<bool>& stop,
                       std::atomic<std::uint64_t>* sent = nullptr);
 
@@ -45,6 +45,7 @@ private:
                const std::atomic<bool>& stop);
     bool filler(LineSink& sink, double seconds, const std::atomic<bool>& stop);
     bool silence(double seconds, const std::atomic<bool>& stop);
+    void streamWithoutFrames(LineSink& sink, const std::atomic<bool>& stop);
     void sleepUntilInstrumentTime() const;
 
     SimulatorOptions options_;

@@ -8,11 +8,15 @@ namespace {
 
 class PtySink final : public LineSink {
 public:
-    explicit PtySink(PseudoTerminal& pty) : pty_(pty) {}
-    void write(const std::uint8_t* data, std::size_t size) override { pty_.write(data, size); }
+    PtySink(PseudoTerminal& pty, std::atomic<std::uint64_t>& dropped)
+        : pty_(pty), dropped_(dropped) {}
+    void write(const std::uint8_t* data, std::size_t size) override {
+        dropped_ += size - pty_.write(data, size);
+    }
 
 private:
     PseudoTerminal& pty_;
+    std::atomic<std::uint64_t>& dropped_;
 };
 
 }  // namespace
@@ -57,7 +61,7 @@ std::unique_ptr<SimulatorOnPty> startSimulatorOnPty(const std::string& options,
     SimulatorOptions o = *parsed;
     SimulatorOnPty* self = sim.get();
     sim->thread_ = std::thread([self, o] {
-        PtySink sink(*self->pty_);
+        PtySink sink(*self->pty_, self->dropped_);
         ScanControllerSimulator simulator(o);
         simulator.run(sink, self->stop_, &self->sent_);
         self->finished_ = !self->stop_.load();

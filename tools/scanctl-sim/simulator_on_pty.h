@@ -21,6 +21,9 @@ public:
     void stop();
     bool finished() const { return finished_.load(); }  // all requested sweeps sent
     std::uint64_t framesSent() const { return sent_.load(); }
+    // Bytes the pty had no room for because the other side did not read them in time: a
+    // serial line's overrun. Frames they belonged to arrive damaged.
+    std::uint64_t bytesDropped() const { return dropped_.load(); }
 
 private:
     friend std::unique_ptr<SimulatorOnPty> startSimulatorOnPty(const std::string&, std::string*);
@@ -30,6 +33,7 @@ private:
     std::atomic<bool> stop_{false};
     std::atomic<bool> finished_{false};
     std::atomic<std::uint64_t> sent_{0};
+    std::atomic<std::uint64_t> dropped_{0};
     std::thread thread_;
 };
 

@@ -86,6 +86,21 @@ const std::vector<Option>& options() {
              }
              return true;
          }},
+        {"--stream", "S",
+         "frames (the controller), ascii (text lines from another kind of\n"
+         "                           device, never a 0xFF byte) or filler (0xFF only, no sweep)",
+         [](O& o, const std::string& v) {
+             if (v == "frames") {
+                 o.stream = O::Stream::Frames;
+             } else if (v == "ascii") {
+                 o.stream = O::Stream::Ascii;
+             } else if (v == "filler") {
+                 o.stream = O::Stream::FillerOnly;
+             } else {
+                 return false;
+             }
+             return true;
+         }},
         {"--intensity", "C", "mean counts per sweep at a Brillouin peak (20)",
          [](O& o, const std::string& v) {
              return parseNumber(v, o.intensity) && o.intensity >= 0 && o.intensity <= 4095;

@@ -10,6 +10,8 @@
 // divides all of them.
 struct SimulatorOptions {
     enum class Pattern { Spectrum, Ramp, Flat };
+    // What the line carries: the controller's sweeps, or a stream that never makes a frame.
+    enum class Stream { Frames, Ascii, FillerOnly };
 
     std::string device;      // where to write; empty with createPty or in-process
     bool createPty = false;  // make a pty and print its port path
@@ -18,6 +20,7 @@ struct SimulatorOptions {
     double timeScale = 1.0;
     std::uint32_t seed = 1;
     Pattern pattern = Pattern::Spectrum;
+    Stream stream = Stream::Frames;
     double intensity = 20;  // mean counts per sweep at the top of a Brillouin peak
     double leadIn = 0;      // seconds of filler before the first frame
 

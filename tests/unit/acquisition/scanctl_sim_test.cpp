@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <functional>
 
 #include "acquisition/frame_receiver.h"
 #include "frame_generator.h"
@@ -228,4 +229,38 @@ TEST(SimulatedController, KeepsTheInstrumentsPace) {
     // 0.128 s of filler at 5760 bytes/s, then the sweep: 2 + 255 * 2 + 2 bytes.
     EXPECT_EQ(capture.bytes.size(), 3u * (737 + 514));
     EXPECT_EQ(std::count(capture.bytes.begin(), capture.bytes.begin() + 737, 0xFF), 737);
+}
+
+TEST(SimulatedController, StreamsWithoutFramesCarryWhatTheyClaimUntilStopped) {
+    struct Case {
+        const char* options;
+        SimulatorOptions::Stream stream;
+        std::function<bool(std::uint8_t)> allowed;
+    } cases[] = {
+        {"--stream ascii", SimulatorOptions::Stream::Ascii,
+         [](std::uint8_t b) { return b == '\r' || b == '\n' || (b >= 0x20 && b < 0x7F); }},
+        {"--stream filler", SimulatorOptions::Stream::FillerOnly,
+         [](std::uint8_t b) { return b == frame_format::kFiller; }},
+    };
+    for (const Case& c : cases) {
+        const SimulatorOptions o = parsed(std::string(c.options) + " --time-scale 50 --frames 2");
+        EXPECT_EQ(o.stream, c.stream) << c.options;
+        struct StopAfter : LineSink {
+            void write(const std::uint8_t* data, std::size_t size) override {
+                bytes.insert(bytes.end(), data, data + size);
+                if (bytes.size() >= 20000) {
+                    stop = true;
+                }
+            }
+            std::vector<std::uint8_t> bytes;
+            std::atomic<bool> stop{false};
+        } capture;
+        ScanControllerSimulator sim(o);
+        EXPECT_EQ(sim.run(capture, capture.stop), 0u) << c.options;  // no sweep, ever
+        EXPECT_GE(capture.bytes.size(), 20000u) << c.options;
+        EXPECT_TRUE(std::all_of(capture.bytes.begin(), capture.bytes.end(), c.allowed))
+            << c.options;
+    }
+    std::string error;
+    EXPECT_FALSE(parseSimulatorOptions({"--stream", "morse"}, &error));
 }
