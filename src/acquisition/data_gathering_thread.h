@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <string>
 
 #include "acquisition/frame_receiver.h"
@@ -24,6 +25,9 @@ struct GatheringSettings {
 // the receiver on a worker thread and broadcasts what it finds to the spectrum windows.
 class CDataGatheringThread {
 public:
+    // How long StopGathering waits for the receiver: it sees a stop within a tenth of a second.
+    static constexpr int kStopWaitMs = 2000;
+
     // Picks the high-resolution rules when the clock has a counter. The clock defaults to the
     // machine's.
     CDataGatheringThread(GatheringWindows& windows, Prompter& prompter, GatheringSettings settings,
@@ -34,45 +38,40 @@ public:
     CDataGatheringThread& operator=(const CDataGatheringThread&) = delete;
 
     // Window thread, right after construction: takes the window spectrum's channel count,
-    // resets the instrument state, then starts the gathering thread and its receiver.
+    // resets the instrument state, tells the windows the reset x10 and alt16 flags, then starts
+    // the gathering thread and its receiver.
     void PrepareGathering(const CKavroSpectrum& windowSpectrum);
-    // Window thread: ends the receiver (waiting for it), then the gathering thread.
-    void StopGathering();
+    // Window thread: ends the receiver, waiting at most waitMs for it, then the gathering
+    // thread. False, with a line on standard error, when the receiver did not end in time (it
+    // is then stuck outside the line, in the no-signal question): it is left behind with what
+    // it uses, and never posts again.
+    bool StopGathering(int waitMs = kStopWaitMs);
 
     // The gathering thread's own queue, for WM_GATHER_RESTART, WM_WAVELENGTH_CHANGED and
     // WM_SHUTTER_DELAY_CHANGED. Posts before PrepareGathering or after StopGathering are dropped.
     MessageSink& queue();
 
-    bool receiverRunning() const { return receiverRunning_.load(); }
+    bool receiverRunning() const;
     // What the receiver last found, for the window thread.
-    std::uint16_t currentChannels() const { return channels_.load(); }
-    float CyclesPerHourEstimate() const { return cyclesPerHour_.load(); }
+    std::uint16_t currentChannels() const;
+    float CyclesPerHourEstimate() const;
     // The user stopped an acquisition: the receiver's shutter map starts from zeros again.
-    void ClearShutterMap() { controls_.clearShutterMap = true; }
+    void ClearShutterMap();
 
 private:
     class Queue;
-    class Announcer;
+    struct Core;
 
     void startReceiver(TimingStrategy strategy);  // gathering thread
-    void receiverLoop(TimingStrategy strategy);   // worker thread
-    void BroadcastToWindows(std::uint32_t id, std::uintptr_t value,
-                            const ScanReadyPayload& scan = nullptr);
 
-    GatheringWindows& windows_;
-    Prompter& prompter_;
+    std::shared_ptr<Core> core_;  // shared with the worker
     GatheringSettings settings_;
-    std::unique_ptr<Clock> ownClock_;
-    Clock& clock_;
     TimingStrategy strategy_;
 
-    InstrumentState state_;  // the worker's, once it runs
-    ReceiverControls controls_;
-    std::atomic<bool> receiverRunning_{false};
-    std::atomic<double> wavelength_{0};
-    std::atomic<std::uint16_t> channels_{0};
-    std::atomic<float> cyclesPerHour_{kDefaultCyclesPerHour};
-
+    // Starting and stopping the receiver are one critical section: a restart handled on the
+    // gathering thread while the window stops either starts before the stop request (and is
+    // waited for) or sees it and starts nothing.
+    std::mutex runMutex_;
+    std::unique_ptr<QThread> worker_;
     std::unique_ptr<MessageThread> thread_;
-    std::unique_ptr<QThread> worker_;  // on the gathering thread while it runs
 };

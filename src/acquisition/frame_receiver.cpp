@@ -24,18 +24,26 @@ ReceiverEnd FrameReceiver::run(TimingStrategy strategy, Prompter& prompter) {
             return ReceiverEnd::Stopped;
         }
         startTiming(strategy);
-        while (!controls_.stopRequest.load()) {
+        for (;;) {
             receiveFrame();
         }
-        return ReceiverEnd::Stopped;
     } catch (const LinkTimeoutError&) {
         return ReceiverEnd::Timeout;
+    } catch (const StopRequested&) {
+        return ReceiverEnd::Stopped;
     }
 }
 
 std::uint8_t FrameReceiver::readLinkByte() {
+    if (controls_.stopRequest.load(std::memory_order_relaxed)) {
+        throw StopRequested();
+    }
     const std::optional<std::uint8_t> b = line_.readByte();
     if (!b) {
+        // A line may give up waiting early because of the stop: that is no timeout.
+        if (controls_.stopRequest.load()) {
+            throw StopRequested();
+        }
         throw LinkTimeoutError();
     }
     return *b;
@@ -65,28 +73,28 @@ bool FrameReceiver::checkSignal() {
 }
 
 bool FrameReceiver::synchronise() {
-    while (readLinkByte() != kFiller) {
-    }
-    for (;;) {
-        skipFiller();    // hi0
-        readLinkByte();  // lo0
-        std::uint64_t pairs = 0;
-        std::uint8_t high = 0;
-        do {
-            ++pairs;
-            high = readLinkByte();
-            readLinkByte();
-        } while (high != kFiller);
-        if (isValidChannelCount(pairs)) {
-            if (pairs != state_.currentChannels) {
-                changeChannelsAtSync(static_cast<std::uint16_t>(pairs));
+    try {
+        while (readLinkByte() != kFiller) {
+        }
+        for (;;) {
+            skipFiller();    // hi0
+            readLinkByte();  // lo0
+            std::uint64_t pairs = 0;
+            std::uint8_t high = 0;
+            do {
+                ++pairs;
+                high = readLinkByte();
+                readLinkByte();
+            } while (high != kFiller);
+            if (isValidChannelCount(pairs)) {
+                if (pairs != state_.currentChannels) {
+                    changeChannelsAtSync(static_cast<std::uint16_t>(pairs));
+                }
+                return true;
             }
-            return true;
         }
-        // A line of garbage must not keep a stop request waiting forever.
-        if (controls_.stopRequest.load()) {
-            return false;
-        }
+    } catch (const StopRequested&) {
+        return false;
     }
 }
 
@@ -124,8 +132,9 @@ FrameKind FrameReceiver::receiveFrame() {
     gapRule();
 
     const bool alignment = alignmentBit(lo0);
-    if (alignment != state_.alignment) {
+    if (alignment != state_.alignment || !state_.alignmentAnnounced) {
         state_.alignment = alignment;
+        state_.alignmentAnnounced = true;
         listener_.alignmentChanged(alignment);
     }
 

@@ -35,7 +35,9 @@ public:
     virtual void alignmentChanged(bool normalMeasurement) = 0;
 };
 
-// Requests from other threads; the receiver looks at them between frames.
+// Requests from other threads. The stop request is looked at before every byte, so a line that
+// never completes a frame (text, only filler, a slow sweep) cannot hold the receiver; the others
+// are taken between frames.
 struct ReceiverControls {
     std::atomic<bool> stopRequest{false};
     std::atomic<int> shutterDelaySetting{0};  // index of 0.5 ms steps
@@ -73,7 +75,9 @@ public:
     // and blocks until answered.
     ReceiverEnd run(TimingStrategy strategy, Prompter& prompter);
 
-    // The steps of run(), each throwing LinkTimeoutError when the line falls silent.
+    // The steps of run(), each throwing LinkTimeoutError when the line falls silent and
+    // StopRequested when a stop was asked for.
+    struct StopRequested {};
     bool checkSignal();
     // False when a stop was requested before a frame structure was found.
     bool synchronise();

@@ -8,4 +8,5 @@ void InstrumentState::prepare(std::uint16_t channels, int shutterDelaySetting) {
     scanBuffer.SetChannels(channels);
     scanBuffer.ClearCounts();
     CyclesPerHourEstimate = kDefaultCyclesPerHour;
+    alignmentAnnounced = false;
 }

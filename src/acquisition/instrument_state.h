@@ -18,6 +18,9 @@ struct InstrumentState {
     std::uint16_t shutterDelayChannels = 0;
     ShutterMapEntries ShutterMap{};  // shutter bit of channel i at min(i + delay, channels)
     bool alignment = false;          // last alignment bit: true in normal measurement
+    // The start value above is no reading: the first frame after preparation tells the windows
+    // the bit even when it matches, or they keep what an earlier gathering showed.
+    bool alignmentAnnounced = false;
     bool x10 = false;
     bool alt16 = false;
     float CyclesPerHourEstimate = kDefaultCyclesPerHour;

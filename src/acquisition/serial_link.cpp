@@ -2,6 +2,7 @@
 
 #include <QDeadlineTimer>
 #include <QSerialPort>
+#include <algorithm>
 
 SerialLink::SerialLink() = default;
 
@@ -44,9 +45,17 @@ std::optional<std::uint8_t> SerialLink::readByte() {
     }
     const QDeadlineTimer deadline(kReadTimeoutMs);
     while (port_->bytesAvailable() == 0) {
-        const qint64 left = deadline.remainingTime();
-        if (left <= 0 || !port_->waitForReadyRead(static_cast<int>(left))) {
+        if (stop_ && stop_->load()) {
             return std::nullopt;
+        }
+        const qint64 left = deadline.remainingTime();
+        if (left <= 0) {
+            return std::nullopt;
+        }
+        // In short waits, so a stop is seen on a silent line too.
+        const int wait = static_cast<int>(std::min<qint64>(left, kStopPollMs));
+        if (!port_->waitForReadyRead(wait) && port_->error() != QSerialPort::TimeoutError) {
+            return std::nullopt;  // the device went away
         }
     }
     char c = 0;

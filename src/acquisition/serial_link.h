@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <memory>
 #include <optional>
 #include <string>
@@ -14,6 +15,8 @@ class SerialLink final : public ByteSource {
 public:
     static constexpr int kReadTimeoutMs = 2500;
     static constexpr int kQueueBytes = 2048;
+    // How often a read that waits looks at the stop flag.
+    static constexpr int kStopPollMs = 25;
 
     SerialLink();
     ~SerialLink() override;
@@ -26,10 +29,14 @@ public:
     // Why the last opening failed.
     const std::string& errorText() const { return errorText_; }
 
+    // A read waiting on a silent line returns empty soon after *stop turns true.
+    void setStopFlag(const std::atomic<bool>* stop) { stop_ = stop; }
+
     std::optional<std::uint8_t> readByte() override;
 
 private:
     std::unique_ptr<QSerialPort> port_;
+    const std::atomic<bool>* stop_ = nullptr;
     std::string errorText_;
 };
 

@@ -4,6 +4,10 @@
 #include <QElapsedTimer>
 #include <QThread>
 #include <atomic>
+#include <condition_variable>
+#include <cstdio>
+#include <cstdlib>
+#include <map>
 #include <mutex>
 #include <thread>
 
@@ -25,6 +29,7 @@ public:
         ScanReadyPayload scan;
     };
     std::vector<Seen> seen;
+    std::map<std::uint32_t, int> shown;  // each flag as the window shows it, once told
 
     int count(std::uint32_t id) const {
         int n = 0;
@@ -47,6 +52,10 @@ protected:
     void onMessage(Message& m) override {
         const ScanReadyPayload* p = m.payloadAs<ScanReadyPayload>();
         seen.push_back({m.id, m.wParam, p ? *p : nullptr});
+        if (m.id == msg::WM_GATHER_X10 || m.id == msg::WM_GATHER_ALT16 ||
+            m.id == msg::WM_GATHER_ALIGNMENT) {
+            shown[m.id] = static_cast<int>(m.wParam);
+        }
     }
 };
 
@@ -98,7 +107,19 @@ protected:
             &clock);
         CKavroSpectrum spectrum;
         spectrum.SetChannels(windowChannels);
+        const std::size_t before = window.seen.size();
         g->PrepareGathering(spectrum);
+        // Preparation first tells the windows the flags it starts from, ahead of anything the
+        // receiver posts; the tests below look at what follows.
+        EXPECT_TRUE(handleMessagesUntil([&] { return window.seen.size() >= before + 2; }));
+        if (window.seen.size() >= before + 2) {
+            EXPECT_EQ(window.seen[before].id, msg::WM_GATHER_X10);
+            EXPECT_EQ(window.seen[before].value, 0u);
+            EXPECT_EQ(window.seen[before + 1].id, msg::WM_GATHER_ALT16);
+            EXPECT_EQ(window.seen[before + 1].value, 0u);
+            window.seen.erase(window.seen.begin() + static_cast<std::ptrdiff_t>(before),
+                              window.seen.begin() + static_cast<std::ptrdiff_t>(before) + 2);
+        }
         return g;
     }
     void usePort(const std::string& path) {
@@ -123,6 +144,66 @@ protected:
     std::string port;
     std::atomic<int> shutterDelay{0};
     std::atomic<double> wavelength{0};
+};
+
+// Ends the test program when a wait that must be bounded is not: a hang fails the test
+// instead of stalling the run.
+class Watchdog {
+public:
+    explicit Watchdog(const char* what, int seconds = 30)
+        : thread_([this, what, seconds] {
+              std::unique_lock lock(mutex_);
+              if (!disarmed_.wait_for(lock, std::chrono::seconds(seconds),
+                                      [this] { return done_; })) {
+                  std::fprintf(stderr, "hung: %s\n", what);
+                  std::_Exit(1);
+              }
+          }) {}
+    ~Watchdog() {
+        {
+            std::lock_guard lock(mutex_);
+            done_ = true;
+        }
+        disarmed_.notify_all();
+        thread_.join();
+    }
+
+private:
+    std::mutex mutex_;
+    std::condition_variable disarmed_;
+    bool done_ = false;
+    std::thread thread_;
+};
+
+// A box the operator has not answered yet.
+class UnansweredPrompter final : public Prompter {
+public:
+    PromptAnswer ask(const std::string&, const std::string&, PromptButtons, PromptIcon) override {
+        std::unique_lock lock(mutex_);
+        ++asked_;
+        changed_.notify_all();
+        changed_.wait(lock, [this] { return answered_; });
+        returned_ = true;
+        changed_.notify_all();
+        return PromptAnswer::Ok;
+    }
+    void waitUntilAsked() {
+        std::unique_lock lock(mutex_);
+        changed_.wait(lock, [this] { return asked_ > 0; });
+    }
+    void answerAndWaitForReturn() {
+        std::unique_lock lock(mutex_);
+        answered_ = true;
+        changed_.notify_all();
+        changed_.wait(lock, [this] { return returned_; });
+    }
+
+private:
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    int asked_ = 0;
+    bool answered_ = false;
+    bool returned_ = false;
 };
 
 void expectRampSweep(const GatheredScan& s, unsigned k) {
@@ -211,7 +292,8 @@ TEST_F(Gathering, BroadcastStopsAtTheFirstHiddenWindow) {
     windows.add(after);
     usePort("/dev/kavro-no-such-port");
     auto g = gathering();
-    ASSERT_TRUE(handleMessagesUntil([&] { return second.seen.size() == 1; }));
+    ASSERT_TRUE(handleMessagesUntil([&] { return second.count(msg::WM_GATHER_PORT_ERROR) == 1; }));
+    EXPECT_EQ(second.seen.size(), 3u);  // the flags of the preparation, then the error
     EXPECT_EQ(window.count(msg::WM_GATHER_PORT_ERROR), 1);
     EXPECT_EQ(second.count(msg::WM_GATHER_PORT_ERROR), 1);
     EXPECT_TRUE(hidden.seen.empty());
@@ -293,6 +375,113 @@ TEST_F(Gathering, SlowSweepsAndLongGapsOfTheSimulatorAreDetected) {
     const double sweep = 5.12 / 1.4;
     EXPECT_NEAR(first.CyclesPerHourEstimate, 3600 / (sweep + 0.128), 3600 / (sweep + 0.128) * 0.03);
     EXPECT_FLOAT_EQ(g->CyclesPerHourEstimate(), window.scans().back()->CyclesPerHourEstimate);
+}
+
+TEST_F(Gathering, StopEndsTheReceiverOnLinesThatNeverMakeAFrame) {
+    struct Case {
+        const char* line;
+        const char* simulator;  // nullptr: a silent pty
+        bool noSignalQuestion;
+    } cases[] = {
+        {"text from another device, after OK to the question", "--stream ascii --time-scale 8",
+         true},
+        {"filler only", "--stream filler --time-scale 8", false},
+        {"a silent line", nullptr, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.line);
+        std::unique_ptr<SimulatorOnPty> sim;
+        std::unique_ptr<PseudoTerminal> silent;
+        if (c.simulator) {
+            sim = simulator(c.simulator);
+        } else {
+            silent = PseudoTerminal::open();
+            ASSERT_TRUE(silent);
+            usePort(silent->devicePath());
+        }
+        if (c.noSignalQuestion) {
+            prompter.expect(kNoSignalQuestion, PromptAnswer::Ok);
+        }
+        window.seen.clear();
+        auto g = gathering();
+        // Past the signal check (half a second at this clock): hunting, or waiting for a byte.
+        ASSERT_TRUE(handleMessagesUntil([&] { return prompter.done(); }));
+        QThread::msleep(c.noSignalQuestion ? 300 : 1200);
+        ASSERT_TRUE(g->receiverRunning());
+        {
+            Watchdog guard("StopGathering");
+            EXPECT_TRUE(g->StopGathering());
+        }
+        EXPECT_FALSE(g->receiverRunning());
+        QCoreApplication::processEvents();
+        // A stop is no failure of the line.
+        EXPECT_TRUE(window.seen.empty());
+    }
+}
+
+TEST_F(Gathering, RestartRacingTheStopStartsNoReceiverThatOutlivesIt) {
+    auto filler = simulator("--stream filler --time-scale 8");
+    for (int round = 0; round < 5; ++round) {
+        SCOPED_TRACE(round);
+        usePort("/dev/kavro-no-such-port");
+        window.seen.clear();
+        auto g = gathering();
+        ASSERT_TRUE(
+            handleMessagesUntil([&] { return window.count(msg::WM_GATHER_PORT_ERROR) == 1; }));
+        usePort(filler->devicePath());
+        // The restart is handled on the gathering thread while the stop runs here.
+        g->queue().post(makeMessage(msg::WM_GATHER_RESTART));
+        QThread::usleep(static_cast<unsigned long>(round) * 300);
+        {
+            Watchdog guard("StopGathering racing a restart");
+            EXPECT_TRUE(g->StopGathering());
+        }
+        EXPECT_FALSE(g->receiverRunning());
+        g->queue().post(makeMessage(msg::WM_GATHER_RESTART));  // after the stop: nowhere
+        QThread::msleep(100);
+        EXPECT_FALSE(g->receiverRunning());
+    }
+}
+
+TEST_F(Gathering, StopThatCannotEndTheReceiverSaysSoAndLetsTheWindowsGo) {
+    auto sim = simulator("--stream ascii --time-scale 8");
+    static UnansweredPrompter question;  // outlives the receiver that waits in it
+    auto g = std::make_unique<CDataGatheringThread>(
+        windows, question, GatheringSettings{[this] { return port; }, nullptr, nullptr}, &clock);
+    CKavroSpectrum spectrum;
+    spectrum.SetChannels(256);
+    g->PrepareGathering(spectrum);
+    question.waitUntilAsked();
+    QCoreApplication::processEvents();
+    window.seen.clear();
+
+    EXPECT_FALSE(g->StopGathering(300));
+    g.reset();
+    question.answerAndWaitForReturn();  // the receiver left behind now ends on its own
+    QThread::msleep(200);
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(window.seen.empty());
+}
+
+TEST_F(Gathering, ANewGatheringShowsTheNewControllersFlagsNotTheOldOnes) {
+    // The first controller sweeps slowly in normal measurement.
+    auto slow = simulator("--x10 --channels 256 --time-scale 4 --lead-in 8");
+    auto first = gathering();
+    ASSERT_TRUE(handleMessagesUntil([&] { return window.shown[msg::WM_GATHER_X10] == 1; }));
+    EXPECT_EQ(window.shown[msg::WM_GATHER_ALIGNMENT], 1);
+    first->StopGathering();
+    first.reset();
+    slow.reset();
+
+    // The port changed: a new gathering on a controller at normal pace, in alignment mode.
+    auto aligning = simulator("--alignment --channels 256 --time-scale 8 --lead-in 8");
+    auto second = gathering();
+    ASSERT_TRUE(handleMessagesUntil([&] { return window.count(msg::WM_GATHER_SCAN_READY) >= 3; }));
+    second->StopGathering();
+    EXPECT_EQ(window.shown[msg::WM_GATHER_X10], 0);
+    EXPECT_EQ(window.shown[msg::WM_GATHER_ALT16], 0);
+    EXPECT_EQ(window.shown[msg::WM_GATHER_ALIGNMENT], 0);
+    EXPECT_FALSE(window.scans().back()->alignment);
 }
 
 int main(int argc, char** argv) {

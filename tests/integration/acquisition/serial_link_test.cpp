@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QProcess>
 #include <chrono>
+#include <thread>
 
 #include "acquisition/frame_receiver.h"
 #include "acquisition/serial_link.h"
@@ -178,14 +179,56 @@ TEST(SimulatorProgram, WritesToThePtyItPrints) {
     EXPECT_EQ(sim.exitCode(), 0);
 }
 
+TEST(SimulatorProgram, StopEndsTheReceiverOnItsStreamsWithoutFrames) {
+    struct Case {
+        const char* stream;
+        bool noSignalQuestion;
+        int stopAfterMs;  // past the signal check, which this clock runs eight times faster
+    } cases[] = {{"ascii", true, 2000}, {"filler", false, 1500}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.stream);
+        QProcess sim;
+        sim.start(KAVRO_SCANCTL_SIM, {"--pty", "--stream", c.stream, "--time-scale", "8"});
+        ASSERT_TRUE(sim.waitForStarted(5000));
+        ASSERT_TRUE(sim.waitForReadyRead(5000));
+        const std::string path = sim.readLine().trimmed().toStdString();
+        SerialLink link;
+        ASSERT_TRUE(link.OpenSerialPort(path)) << link.errorText();
+        ReceiverControls controls;
+        link.setStopFlag(&controls.stopRequest);
+        ScaledClock clock(kTimeScale);
+        InstrumentState state;
+        state.prepare(256, 0);
+        FrameLog log;
+        ScriptedPrompter operatorAnswers;
+        if (c.noSignalQuestion) {
+            operatorAnswers.expect(kNoSignalQuestion, PromptAnswer::Ok);
+        }
+        std::thread stopper([&] {
+            std::this_thread::sleep_for(std::chrono::milliseconds(c.stopAfterMs));
+            controls.stopRequest = true;
+        });
+        FrameReceiver receiver(link, clock, state, log, controls);
+        const ReceiverEnd end = receiver.run(TimingStrategy::HighResolution, operatorAnswers);
+        stopper.join();
+        EXPECT_EQ(end, ReceiverEnd::Stopped);
+        EXPECT_TRUE(log.frames.empty());
+        EXPECT_TRUE(operatorAnswers.done());
+        link.CloseSerialPort();
+        sim.terminate();
+        EXPECT_TRUE(sim.waitForFinished(5000));
+    }
+}
+
 TEST(SimulatorProgram, HelpListsTheOptions) {
     QProcess sim;
     sim.start(KAVRO_SCANCTL_SIM, {"--help"});
     ASSERT_TRUE(sim.waitForFinished(5000));
     const QString help = QString::fromUtf8(sim.readAllStandardOutput());
-    for (const char* option : {"--device PATH", "--channels N", "--frames N", "--time-scale S",
-                               "--seed N", "--x10", "--alt16", "--alignment", "--shutter",
-                               "--switch-channels", "--short-every", "--silence-after"}) {
+    for (const char* option :
+         {"--device PATH", "--channels N", "--frames N", "--time-scale S", "--seed N", "--x10",
+          "--alt16", "--alignment", "--shutter", "--switch-channels", "--short-every",
+          "--silence-after", "--stream S"}) {
         EXPECT_TRUE(help.contains(QLatin1String(option))) << option;
     }
 }

@@ -82,6 +82,19 @@ TEST_F(Receiver, DecodesChannelsAndTheAlignmentBit) {
     EXPECT_FALSE(state.alignment);
 }
 
+TEST_F(Receiver, FirstFrameAfterPreparationAnnouncesTheAlignmentBitEvenWhenItMatches) {
+    // A controller in alignment mode sends bit 0, the value a prepared state starts from; the
+    // windows may still show what an earlier gathering found.
+    prepare(256);
+    synchronisedAt(256);
+    WireFrame alignmentMode{256};
+    alignmentMode.lo0 = 0x05;
+    frameAfterFiller(alignmentMode);
+    frameAfterFiller(alignmentMode);
+    EXPECT_EQ(run(), ReceiverEnd::Timeout);
+    EXPECT_EQ(listener.events, (Events{"alignment 0", "ready", "ready"}));
+}
+
 TEST_F(Receiver, WiderFrameDuringReceptionSwitchesTheChannelCount) {
     prepare(256);
     synchronisedAt(256);
@@ -198,9 +211,9 @@ TEST_F(Receiver, SilenceAtAnyStageIsATimeoutNotTheNoSignalQuestion) {
         InstrumentState s;
         s.prepare(256, 0);
         RecordingListener events;
-        ReceiverControls controls;
+        ReceiverControls requests;
         ScriptedPrompter noBoxes;
-        FrameReceiver r(l, l, s, events, controls);
+        FrameReceiver r(l, l, s, events, requests);
         EXPECT_EQ(r.run(TimingStrategy::HighResolution, noBoxes), ReceiverEnd::Timeout) << c.stage;
         EXPECT_EQ(noBoxes.asked(), 0) << c.stage;
         EXPECT_EQ(l.remaining(), 0u) << c.stage;
@@ -227,10 +240,10 @@ TEST_F(Receiver, TooLittleFillerAsksTheOperator) {
         InstrumentState s;
         s.prepare(256, 0);
         RecordingListener events;
-        ReceiverControls controls;
+        ReceiverControls requests;
         ScriptedPrompter operatorAnswers;
         operatorAnswers.expect(kNoSignalQuestion, answer);
-        FrameReceiver r(l, l, s, events, controls);
+        FrameReceiver r(l, l, s, events, requests);
 
         const ReceiverEnd end = r.run(TimingStrategy::HighResolution, operatorAnswers);
         EXPECT_EQ(operatorAnswers.lastButtons(), PromptButtons::OkCancel);
@@ -280,6 +293,67 @@ TEST_F(Receiver, StopRequestIsHonouredWhileSynchronisationFindsNoFrame) {
     EXPECT_EQ(run(), ReceiverEnd::Stopped);
     EXPECT_GT(line.remaining(), 0u);
     EXPECT_TRUE(listener.events.empty());
+}
+
+TEST(ReceiverStop, SeenWithinATenthOfASecondOnLinesThatNeverCompleteAFrame) {
+    constexpr double kLineByte = 1.0 / 5760;  // 57600 baud
+    auto text = [](ScriptedLine& l, double seconds) {
+        const std::string line = "T1=+21.37 C T2=+21.40 C P=1013.2 hPa\r\n";
+        for (double t = 0; t < seconds; t += kLineByte * static_cast<double>(line.size())) {
+            l.bytes(std::vector<std::uint8_t>(line.begin(), line.end()), kLineByte);
+        }
+    };
+    auto signalAndSync = [](ScriptedLine& l) {
+        l.signalPresent().filler(5).frame(WireFrame{256}.bytes());
+    };
+    struct Case {
+        const char* line;
+        double stopAt;  // seconds of line time
+        bool operatorSaysOk;
+        std::function<void(ScriptedLine&)> script;
+    } cases[] = {
+        {"text, in the signal check", 2, false, [&](ScriptedLine& l) { text(l, 30); }},
+        {"text, hunting for filler after OK", 12, true, [&](ScriptedLine& l) { text(l, 30); }},
+        {"filler only, hunting for a frame", 6, false,
+         [](ScriptedLine& l) { l.filler(30 * 5760, kLineByte); }},
+        {"frames of no valid count", 6, false,
+         [](ScriptedLine& l) {
+             l.signalPresent();
+             for (int n = 0; n < 300; ++n) {
+                 l.filler(20, kLineByte).frame(WireFrame{100}.bytes(), 200 * kLineByte);
+             }
+         }},
+        {"long filler between frames", 7, false,
+         [&](ScriptedLine& l) {
+             signalAndSync(l);
+             l.filler(30 * 5760, kLineByte);
+         }},
+        {"within a slow sweep", 6.5, false,
+         [&](ScriptedLine& l) {
+             signalAndSync(l);
+             l.filler(10, kLineByte).frame(WireFrame{256}.bytes(), 5.12);
+             l.filler(10, kLineByte).frame(WireFrame{256}.bytes(), 5.12);
+         }},
+    };
+    for (const Case& c : cases) {
+        ScriptedLine l;
+        c.script(l);
+        InstrumentState s;
+        s.prepare(256, 0);
+        RecordingListener events;
+        ReceiverControls requests;
+        ScriptedPrompter operatorAnswers;
+        if (c.operatorSaysOk) {
+            operatorAnswers.expect(kNoSignalQuestion, PromptAnswer::Ok);
+        }
+        l.when(c.stopAt, [&] { requests.stopRequest = true; });
+        FrameReceiver r(l, l, s, events, requests);
+        EXPECT_EQ(r.run(TimingStrategy::HighResolution, operatorAnswers), ReceiverEnd::Stopped)
+            << c.line;
+        EXPECT_LT(l.now() - c.stopAt, 0.1) << c.line;
+        EXPECT_GT(l.remaining(), 0u) << c.line;
+        EXPECT_TRUE(operatorAnswers.done()) << c.line;
+    }
 }
 
 TEST_F(Receiver, Alt16GoesOnAtALongGapAndOffAfterSeventeenShortOnes) {

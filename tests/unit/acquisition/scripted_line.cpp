@@ -1,6 +1,7 @@
 #include "scripted_line.h"
 
 #include <cmath>
+#include <utility>
 
 namespace {
 std::int64_t toTicks(double seconds) {
@@ -46,7 +47,16 @@ std::optional<std::uint8_t> ScriptedLine::readByte() {
     const Arrival a = script_.front();
     script_.pop_front();
     now_ += a.delay;
+    if (action_ && now_ >= actionAt_) {
+        std::exchange(action_, nullptr)();
+    }
     return a.byte;
+}
+
+ScriptedLine& ScriptedLine::when(double seconds, std::function<void()> action) {
+    actionAt_ = toTicks(seconds);
+    action_ = std::move(action);
+    return *this;
 }
 
 std::vector<std::uint8_t> WireFrame::bytes() const {

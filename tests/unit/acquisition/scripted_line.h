@@ -35,6 +35,9 @@ public:
         return static_cast<std::uint32_t>(tickStart_ + now_ / 1'000'000);
     }
 
+    // Runs `action` once, as the first byte at or after `seconds` of line time is read.
+    ScriptedLine& when(double seconds, std::function<void()> action);
+
     void setNoCounter() { frequency_ = 0; }
     void setTickStart(std::uint32_t ms) { tickStart_ = ms; }
     std::size_t remaining() const { return script_.size(); }
@@ -51,6 +54,8 @@ private:
     std::int64_t now_ = 0;
     std::int64_t frequency_ = kFrequency;
     std::uint32_t tickStart_ = 0;
+    std::int64_t actionAt_ = 0;
+    std::function<void()> action_;
 };
 
 // One frame on the wire: hi0, lo0, pairs for channels 1 ... endAt - 1, then the end pair.
