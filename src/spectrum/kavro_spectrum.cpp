@@ -1,5 +1,6 @@
 #include "spectrum/kavro_spectrum.h"
 
+#include <algorithm>
 #include <cmath>
 
 CKavroSpectrum::CKavroSpectrum(const CKavroSpectrum& source)
@@ -144,4 +145,30 @@ void CKavroSpectrum::Resize(std::uint16_t n) {
     channelTime = channelTime * old / n;
     counts = std::move(rebinned);
     channels = n;
+}
+
+int CKavroSpectrum::ClearRange(std::uint16_t from, std::uint16_t to) {
+    const std::size_t end = std::min<std::size_t>(channels, counts.size());
+    const std::size_t first = std::min(from, to);
+    const std::size_t last = std::min<std::size_t>(std::max(from, to), end == 0 ? 0 : end - 1);
+    if (first >= end) {
+        return 0;
+    }
+    std::fill(counts.begin() + static_cast<std::ptrdiff_t>(first),
+              counts.begin() + static_cast<std::ptrdiff_t>(last) + 1, 0u);
+    return static_cast<int>(last - first + 1);
+}
+
+int CKavroSpectrum::InvertBelow(std::uint32_t top) {
+    const std::size_t end = std::min<std::size_t>(channels, counts.size());
+    int clipped = 0;
+    for (std::size_t i = 0; i < end; ++i) {
+        if (counts[i] > top) {
+            counts[i] = 0;
+            ++clipped;
+        } else {
+            counts[i] = top - counts[i];
+        }
+    }
+    return clipped;
 }

@@ -35,6 +35,12 @@ public:
     double ChannelFrequency(std::uint16_t channel);
     int AutoscaleLevel() const;
     void Resize(std::uint16_t n);
+    // Counts from the lower to the higher of the two channels, both included, become 0;
+    // channels past the last are left out. Returns how many were cleared.
+    int ClearRange(std::uint16_t from, std::uint16_t to);
+    // Every count c becomes top - c. A count above top (channel 0 is outside the maximum the
+    // caller takes) becomes 0 instead of wrapping to a huge false peak. Returns how many did.
+    int InvertBelow(std::uint32_t top);
 
     // File formats. Writers append the exact on-disk bytes (CR LF line ends on every platform);
     // readers take the whole file's bytes and accept CR LF and LF.

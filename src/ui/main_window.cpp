@@ -20,6 +20,7 @@
 #include "platform/messages.h"
 #include "shell/register_setup.h"
 #include "ui/configuration_dialogs.h"
+#include "ui/editing_dialogs.h"
 #include "ui/information_dialogs.h"
 #include "ui/plot_widget.h"
 #include "ui/startup_dialogs.h"
@@ -329,6 +330,17 @@ void MainWindow::showInformation(const SpectrumInformation& information) {
 bool MainWindow::editInformation(MeasurementInformationEdit& edit) {
     CEditcom dialog(edit, this);
     return dialog.exec() == QDialog::Accepted;
+}
+
+bool MainWindow::chooseResize(ResizeChoice& choice) {
+    CResizeSpectrumDialog dialog(choice, this);
+    return dialog.exec() == QDialog::Accepted;
+}
+
+bool MainWindow::runWithProgress(const std::string& title, int steps,
+                                 const std::function<std::string()>& label,
+                                 const std::function<bool()>& step) {
+    return runUnderProgressDialog(this, title, steps, label, step);
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {

@@ -39,6 +39,10 @@ public:
     void beep() override;
     void showInformation(const SpectrumInformation& information) override;
     bool editInformation(MeasurementInformationEdit& edit) override;
+    bool chooseResize(ResizeChoice& choice) override;
+    bool runWithProgress(const std::string& title, int steps,
+                         const std::function<std::string()>& label,
+                         const std::function<bool()>& step) override;
 
     QWidget* control(int id) const;
 

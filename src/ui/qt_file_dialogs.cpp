@@ -52,6 +52,22 @@ std::optional<std::string> QtFileDialogs::openFile(const std::string& title,
     return run(dialog);
 }
 
+std::optional<std::vector<std::string>> QtFileDialogs::openFiles(
+    const std::string& title, const std::string& filter, const std::string& defaultExtension) {
+    QFileDialog dialog(parent_, QString::fromLatin1(title.c_str()));
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(QFileDialog::ExistingFiles);
+    prepare(dialog, filter, defaultExtension);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
+        return std::nullopt;
+    }
+    std::vector<std::string> paths;
+    for (const QString& file : dialog.selectedFiles()) {
+        paths.push_back(QDir::toNativeSeparators(file).toStdString());
+    }
+    return paths;
+}
+
 std::optional<std::string> QtFileDialogs::saveFile(const std::string& title,
                                                    const std::string& filter,
                                                    const std::string& defaultExtension) {

@@ -13,6 +13,9 @@ public:
 
     std::optional<std::string> openFile(const std::string& title, const std::string& filter,
                                         const std::string& defaultExtension) override;
+    std::optional<std::vector<std::string>> openFiles(const std::string& title,
+                                                      const std::string& filter,
+                                                      const std::string& defaultExtension) override;
     std::optional<std::string> saveFile(const std::string& title, const std::string& filter,
                                         const std::string& defaultExtension) override;
     std::optional<std::string> chooseDirectory(const std::string& title,

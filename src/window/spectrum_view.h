@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <string>
 
 class CFilestrdlg;
@@ -8,6 +9,7 @@ class CVisualization;
 
 struct SpectrumInformation;
 class MeasurementInformationEdit;
+class ResizeChoice;
 
 // What the spectrum window's logic needs from its widgets. The Qt main window implements it;
 // tests use a recording fake.
@@ -43,4 +45,13 @@ public:
     // true when it closed with OK.
     virtual void showInformation(const SpectrumInformation& information) = 0;
     virtual bool editInformation(MeasurementInformationEdit& edit) = 0;
+
+    // Dialog 102 "Resize spectrum", modal; true when it closed with OK.
+    virtual bool chooseResize(ResizeChoice& choice) = 0;
+    // A long job of `steps` units under a progress dialog with Cancel, the window kept
+    // responsive between units. step() does the next unit and returns whether any are left;
+    // label() is the text to show before it. False when the operator cancelled.
+    virtual bool runWithProgress(const std::string& title, int steps,
+                                 const std::function<std::string()>& label,
+                                 const std::function<bool()>& step) = 0;
 };

@@ -10,6 +10,8 @@
 #include "window/captions.h"
 #include "window/network/console_host.h"
 #include "window/spectrum/atomic_file.h"
+#include "window/spectrum/batch_conversion.h"
+#include "window/spectrum/spectrum_editing.h"
 #include "window/window_ids.h"
 
 CSpectrumwnd::CSpectrumwnd(CRegistersetup& setup, Prompter& prompter, FileDialogs& dialogs,
@@ -25,6 +27,8 @@ CSpectrumwnd::CSpectrumwnd(CRegistersetup& setup, Prompter& prompter, FileDialog
     fileCommands_ = std::make_unique<FileCommands>(*this);
     consoleHost_ = std::make_unique<ConsoleHost>(*this);
     responsePart_ = std::make_unique<ResponsePart>(*this);
+    spectrumEditing_ = std::make_unique<SpectrumEditing>(*this);
+    batchConversion_ = std::make_unique<BatchConversionCommand>(*this);
     addCommand(cmd::kAutomatedShortcut, [this] {
         if (settings().enable_network) {
             prompter_.tell(kAutomaticNotInNetworkMode, PromptIcon::Exclamation);

@@ -21,6 +21,8 @@
 
 class RunControl;
 class ConsoleHost;
+class SpectrumEditing;
+class BatchConversionCommand;
 
 struct WindowContext {
     std::string executableDirectory;   // where the default spectrum file lives
@@ -114,5 +116,7 @@ private:
     std::unique_ptr<ConsoleHost> consoleHost_;
     std::unique_ptr<ConfigurationDialogs> configurationDialogs_;
     std::unique_ptr<ResponsePart> responsePart_;
+    std::unique_ptr<SpectrumEditing> spectrumEditing_;
+    std::unique_ptr<BatchConversionCommand> batchConversion_;
     bool endedOk_ = false;
 };

@@ -11,7 +11,7 @@
 class FakeFileDialogs final : public FileDialogs {
 public:
     struct Opened {
-        std::string kind;  // "open", "save", "directory", "colour"
+        std::string kind;  // "open", "open files", "save", "directory", "colour"
         std::string title;
         std::string filter;
         std::string defaultExtension;
@@ -24,6 +24,18 @@ public:
                                         const std::string& ext) override {
         opened.push_back({"open", title, filter, ext});
         return next();
+    }
+    // Answered from fileLists; cancelled when it is empty.
+    std::optional<std::vector<std::string>> openFiles(const std::string& title,
+                                                      const std::string& filter,
+                                                      const std::string& ext) override {
+        opened.push_back({"open files", title, filter, ext});
+        if (fileLists.empty()) {
+            return std::nullopt;
+        }
+        auto files = fileLists.front();
+        fileLists.pop_front();
+        return files;
     }
     std::optional<std::string> saveFile(const std::string& title, const std::string& filter,
                                         const std::string& ext) override {
@@ -47,6 +59,7 @@ public:
 
     std::deque<std::optional<std::string>> paths;  // cancelled when empty
     std::deque<std::optional<int>> colours;
+    std::deque<std::optional<std::vector<std::string>>> fileLists;
     std::vector<Opened> opened;
 
 private:

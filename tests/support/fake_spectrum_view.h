@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "window/spectrum/measurement_information.h"
+#include "window/spectrum/spectrum_editing.h"
 #include "window/spectrum_view.h"
 
 // Remembers what the window logic told its widgets.
@@ -53,6 +54,28 @@ public:
         return onEditInformation ? onEditInformation(edit) : false;
     }
 
+    // The resize dialog answers through the script: it may select an entry and accept.
+    bool chooseResize(ResizeChoice& choice) override {
+        ++resizeDialogs;
+        return onChooseResize ? onChooseResize(choice) : false;
+    }
+    // Runs the job as the dialog would; cancels before step number cancelAfterSteps + 1.
+    bool runWithProgress(const std::string& jobTitle, int steps,
+                         const std::function<std::string()>& label,
+                         const std::function<bool()>& step) override {
+        progressTitles.push_back(jobTitle);
+        progressSteps = steps;
+        for (int done = 0;; ++done) {
+            if (cancelAfterSteps >= 0 && done >= cancelAfterSteps) {
+                return false;
+            }
+            progressLabels.push_back(label());
+            if (!step()) {
+                return true;
+            }
+        }
+    }
+
     bool isEnabled(int id) const {
         auto it = enabledById.find(id);
         return it == enabledById.end() || it->second;  // controls start enabled
@@ -73,4 +96,10 @@ public:
     std::vector<SpectrumInformation> informationShown;
     std::function<bool(MeasurementInformationEdit&)> onEditInformation;
     int informationEdits = 0;
+    std::function<bool(ResizeChoice&)> onChooseResize;
+    int resizeDialogs = 0;
+    std::vector<std::string> progressTitles;
+    std::vector<std::string> progressLabels;
+    int progressSteps = 0;
+    int cancelAfterSteps = -1;  // never
 };

@@ -278,6 +278,16 @@ bool PlotPart::resetMarkersForChannels(std::uint16_t channels) {
     return true;
 }
 
+void PlotPart::keepMarkersWithin(std::uint16_t channels) {
+    for (int i = 0; i < 2; ++i) {
+        if (channels > 0 && markers_.marker(i).channel >= channels) {
+            markers_.setChannel(i, static_cast<std::uint16_t>(channels - 1));
+        }
+    }
+    markers_.recompute(markerContext(geometry()));
+    showMarkers();
+}
+
 void PlotPart::showMarkers() {
     SpectrumView& view = w_.view();
     for (int i = 0; i < 2; ++i) {

@@ -63,6 +63,8 @@ public:
     // A spectrum with fewer channels than a marker position arrived: both markers go off to
     // the centre channel. Returns whether that happened.
     bool resetMarkersForChannels(std::uint16_t channels);
+    // The spectrum was rebinned: a marker at or past the new count moves to its last channel.
+    void keepMarkersWithin(std::uint16_t channels);
     // The detailed fit registers here: its windows close when a load resets the markers.
     void onMarkersReset(std::function<void()> listener) {
         markersResetListeners_.push_back(std::move(listener));

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdio>
+#include <functional>
 #include <map>
 #include <mutex>
 #include <optional>
@@ -40,6 +41,14 @@ public:
     void endDialog(bool ok) override;
     void showInformation(const SpectrumInformation&) override {}
     bool editInformation(MeasurementInformationEdit&) override { return false; }
+    bool chooseResize(ResizeChoice&) override { return false; }
+    // Nobody can cancel: the job runs to its end.
+    bool runWithProgress(const std::string&, int, const std::function<std::string()>&,
+                         const std::function<bool()>& step) override {
+        while (step()) {
+        }
+        return true;
+    }
 
     const std::string& lastStatusLine() const { return status_; }
 
