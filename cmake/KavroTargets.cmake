@@ -30,6 +30,15 @@ function(kavro_qt_library name)
     kavro_warnings(${name})
 endfunction()
 
+# The tests that drive worker threads (message threads, gathering, run control, console, fit
+# worker): they carry the label "threads" as well and are the ones run under ThreadSanitizer.
+set(KAVRO_THREADED_TESTS
+    platform_test
+    acquisition_gathering_test
+    run_control_test
+    console_server_test
+    analysis_worker_test)
+
 # A GoogleTest executable registered with CTest. LABEL: unit, integration or gui.
 function(kavro_test name)
     cmake_parse_arguments(ARG "" "LABEL" "SOURCES;DEPS" ${ARGN})
@@ -39,9 +48,22 @@ function(kavro_test name)
     if(NOT ARG_LABEL)
         set(ARG_LABEL unit)
     endif()
-    gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST
-        PROPERTIES LABELS ${ARG_LABEL}
-                   ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
+    gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST)
+    # gtest_discover_tests flattens list-valued properties, so they are set by a script that CTest
+    # runs after the discovered tests (named in ${name}_TESTS) are known.
+    set(labels ${ARG_LABEL})
+    if(name IN_LIST KAVRO_THREADED_TESTS)
+        list(APPEND labels threads)
+    endif()
+    set(environment QT_QPA_PLATFORM=offscreen ${KAVRO_SANITIZER_ENV})
+    set(script "${CMAKE_CURRENT_BINARY_DIR}/${name}_properties.cmake")
+    file(WRITE "${script}"
+        "if(DEFINED ${name}_TESTS)\n"
+        "    set_tests_properties(\${${name}_TESTS} PROPERTIES\n"
+        "        LABELS [==[${labels}]==]\n"
+        "        ENVIRONMENT [==[${environment}]==])\n"
+        "endif()\n")
+    set_property(DIRECTORY APPEND PROPERTY TEST_INCLUDE_FILES "${script}")
 endfunction()
 
 # A libFuzzer target over a pure library; built only with KAVRO_FUZZ (clang).

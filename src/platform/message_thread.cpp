@@ -3,12 +3,14 @@
 #include <QCoreApplication>
 
 #include "platform/messages.h"
+#include "platform/thread_sanitizer.h"
 
 // Sees WM_QUIT before the receiver does and ends the thread's loop.
 class MessageThread::QuitFilter final : public QObject {
 public:
     using QObject::QObject;
     bool eventFilter(QObject* watched, QEvent* e) override {
+        tsan::takenOver(e);  // the filter sees a posted message before its receiver
         if (e->type() == MessageEvent::eventType() &&
             static_cast<MessageEvent*>(e)->message.id == msg::WM_QUIT) {
             watched->thread()->quit();

@@ -13,6 +13,9 @@ public:
     PromptAnswer ask(const std::string& text, const std::string& caption, PromptButtons buttons,
                      PromptIcon icon) override;
 
+protected:
+    bool event(QEvent* e) override;
+
 private:
     Prompter& shown_;
 };
