@@ -46,7 +46,7 @@ private:
     bool filler(LineSink& sink, double seconds, const std::atomic<bool>& stop);
     bool silence(double seconds, const std::atomic<bool>& stop);
     void streamWithoutFrames(LineSink& sink, const std::atomic<bool>& stop);
-    void sleepUntilInstrumentTime() const;
+    void sleepUntilInstrumentTime();
 
     SimulatorOptions options_;
     FrameGenerator generator_;

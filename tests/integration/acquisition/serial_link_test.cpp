@@ -9,6 +9,7 @@
 #include "acquisition/serial_link.h"
 #include "platform/pseudo_terminal.h"
 #include "scaled_clock.h"
+#include "scan_controller_simulator.h"
 #include "scripted_prompter.h"
 #include "simulator_on_pty.h"
 
@@ -218,6 +219,37 @@ TEST(SimulatorProgram, StopEndsTheReceiverOnItsStreamsWithoutFrames) {
         sim.terminate();
         EXPECT_TRUE(sim.waitForFinished(5000));
     }
+}
+
+TEST(SimulatedLine, AHeldUpSimulatorGoesOnAtLineRateInsteadOfBursting) {
+    // The sink holds the simulator's thread once, as a loaded machine may; afterwards the
+    // bytes must not come faster than 57600 baud allows, or they overrun the receive queue.
+    struct HoldOnce : LineSink {
+        void write(const std::uint8_t*, std::size_t size) override {
+            const auto now = std::chrono::steady_clock::now();
+            if (!held && total > 20000) {
+                held = true;
+                std::this_thread::sleep_for(std::chrono::milliseconds(400));
+                resumed = std::chrono::steady_clock::now();
+            } else if (held && now - resumed < std::chrono::milliseconds(100)) {
+                afterHold += size;
+            }
+            total += size;
+        }
+        bool held = false;
+        std::size_t total = 0;
+        std::size_t afterHold = 0;
+        std::chrono::steady_clock::time_point resumed;
+    } sink;
+    SimulatorOptions o;
+    o.timeScale = 4;
+    o.frames = 12;
+    ScanControllerSimulator sim(o);
+    std::atomic<bool> stop{false};
+    EXPECT_EQ(sim.run(sink, stop), 12u);
+    ASSERT_TRUE(sink.held);
+    const double lineBytesIn100ms = ScanControllerSimulator::kLineBytesPerSecond * 4 * 0.1;
+    EXPECT_LT(static_cast<double>(sink.afterHold), 1.5 * lineBytesIn100ms);
 }
 
 TEST(SimulatorProgram, HelpListsTheOptions) {
