@@ -2,6 +2,7 @@
 
 #include <QDeadlineTimer>
 #include <cstdio>
+#include <thread>
 
 #include "acquisition/serial_link.h"
 #include "platform/messages.h"
@@ -253,8 +254,11 @@ bool CDataGatheringThread::StopGathering(int waitMs) {
         worker_->wait();
         worker_.reset();
     } else if (worker_) {
-        // Destroying a running thread would end the process; the worker keeps the shared core.
-        [[maybe_unused]] QThread* leftBehind = worker_.release();
+        // Destroying a running thread would end the process: a watcher of its own deletes the
+        // thread object once the worker, which keeps the shared core, has ended.
+        std::thread([leftBehind = std::shared_ptr<QThread>(worker_.release())] {
+            leftBehind->wait();
+        }).detach();
         std::fprintf(stderr,
                      "kavro: the serial receiver did not end within %d ms of the stop request; "
                      "it is left behind\n",
