@@ -45,14 +45,12 @@ bool blank(std::string_view line) {
     return line.find_first_not_of(" \t") == std::string_view::npos;
 }
 
+// What the reader takes for a count: a number's digits first, after spaces. It ignores what
+// follows them ("147.0" is 147), so that is no damage; a line that starts otherwise would be
+// read as 0.
 bool isCount(std::string_view line) {
     const std::size_t first = line.find_first_not_of(" \t");
-    if (first == std::string_view::npos) {
-        return false;
-    }
-    const std::size_t last = line.find_last_not_of(" \t");
-    const std::string_view digits = line.substr(first, last - first + 1);
-    return std::all_of(digits.begin(), digits.end(), [](char c) { return c >= '0' && c <= '9'; });
+    return first != std::string_view::npos && line[first] >= '0' && line[first] <= '9';
 }
 
 }  // namespace

@@ -244,11 +244,16 @@ TEST(BatchConversionRules, WhatCountsAsDamaged) {
         {stationFile(256), std::nullopt},
         {stationFile(300) + "\r\n\r\n", std::nullopt},  // blank lines after the counts
         {header + "  42 \r\n", std::nullopt},
-        {header + "12\n13\n", std::nullopt},  // bare line feeds
+        {header + "12\n13\n", std::nullopt},   // bare line feeds
+        {header + "147.0\r\n", std::nullopt},  // read as 147, as a load reads it
         {"", "The file is empty."},
         {header, "The file ends before its first count."},
         {header + "\r\n\r\n", "The file ends before its first count."},
         {header + "1\r\n\r\n2\r\n", "Line 14 is empty in the middle of the counts."},
+        {header + "1\r\nabc\r\n",
+         "Line 14 is not a count: this is not a spectrum file of the configured layout."},
+        {header + "-24.3 100\r\n",  // a raw file chosen by mistake
+         "Line 13 is not a count: this is not a spectrum file of the configured layout."},
         {header + "1\r\n-24.3 100\r\n",
          "Line 14 is not a count: this is not a spectrum file of the configured layout."},
         {header + "1234567890123\r\n",
