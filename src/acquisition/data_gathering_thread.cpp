@@ -206,6 +206,8 @@ void CDataGatheringThread::PrepareGathering(const CKavroSpectrum& windowSpectrum
     core.controls.shutterDelaySetting = delay;
     core.channels = windowSpectrum.channels;
     core.cyclesPerHour = kDefaultCyclesPerHour;
+    // Frames carry the laser's wavelength from the first one, not only after a change.
+    core.wavelength = settings_.laserWavelength ? settings_.laserWavelength() : 0;
     // The windows may still show what an earlier gathering found; this one starts from off,
     // and the receiver announces every change from here. The alignment bit is announced with
     // the first frame.

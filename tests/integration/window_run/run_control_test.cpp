@@ -113,6 +113,9 @@ TEST(RunControl, AcquiresCompletesAndResumesWithEveryFrameAdded) {
         ASSERT_EQ(s.counts[i], sum) << "channel " << i;
     }
     EXPECT_DOUBLE_EQ(s.channelTime, 0.512 / 1024 * 20);
+    EXPECT_DOUBLE_EQ(st.window->state().lastScan()->scan.wavelength,
+                     st.setup.values().laser_wavelength)
+        << "frames carry the configured wavelength before any change of it";
     EXPECT_EQ(st.view.controlText(ctl::kAcquisition), "Resume acquisition");
     EXPECT_EQ(st.view.progress, 0);
     EXPECT_TRUE(st.view.isEnabled(ctl::kLoad));
