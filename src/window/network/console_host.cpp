@@ -60,13 +60,9 @@ bool ConsoleHost::StartServer() {
 }
 
 bool ConsoleHost::StopServer() {
-    if (server_->consoleCount() > 0 && !w_.prompter().askYesNo(kUsersConnected)) {
+    if (!stopListening()) {
         return false;
     }
-    server_->Stop();
-    realtimeMask_ = 0;
-    releaseControl();
-    w_.state().serverStopped();
     ApplyControlSet(ObservingStopped, w_.view());
     return true;
 }
@@ -74,9 +70,10 @@ bool ConsoleHost::StopServer() {
 bool ConsoleHost::CloseForExit() {
     // A server started while network support was on still runs after it was switched off:
     // its consoles get their closing notice all the same.
-    if (!w_.state().serverRunning()) {
-        return true;
-    }
+    return !w_.state().serverRunning() || stopListening();
+}
+
+bool ConsoleHost::stopListening() {
     if (server_->consoleCount() > 0 && !w_.prompter().askYesNo(kUsersConnected)) {
         return false;
     }

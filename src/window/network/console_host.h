@@ -77,6 +77,8 @@ public:
 private:
     void sendShutterMap(int slot);
     void releaseControl();
+    // False when the operator kept the server because users are connected.
+    bool stopListening();
     std::string prompt(int slot) const;
 
     CSpectrumwnd& w_;
